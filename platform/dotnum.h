@@ -1,0 +1,22 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vorsel {
+
+// Raised when a text is not a number; the message is shown to the user as it stands.
+class EConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Numbers in files and settings always use "." whatever the user's locale.
+// General text of at most 15 significant digits; "" for NaN and infinities.
+std::string FloatToStrDot(double x);
+
+// Throws EConvertError with the texts users see in settings and head errors.
+double StrToFloatDot(std::string_view text);
+
+}  // namespace vorsel
