@@ -9,9 +9,13 @@ namespace vorsel {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Sign, digits with at most one ".", at least one digit, then an optional exponent with digits.
 bool IsDecimalNumber(std::string_view s) {
@@ -84,8 +88,8 @@ std::string FloatToStrDot(double x) {
   }
   std::array<char, 64> buffer{};
   // to_chars never looks at the locale, so the separator is always ".".
-  const auto result =
-      std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::general, 15);
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                    std::chars_format::general, 15);
   if (result.ec != std::errc{}) {
     return {};
   }

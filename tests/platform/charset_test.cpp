@@ -25,11 +25,13 @@ TEST(OemCharset, EveryOemByteSurvivesTheRoundTrip) {
 }
 
 TEST(OemCharset, UnmappableAndMalformedTextBecomesQuestionMarks) {
-  EXPECT_EQ(CharToOemA("\u20AC"), "?");        // the euro sign is not in code page 850
-  EXPECT_EQ(CharToOemA("a\xFF" "b"), "a?b");   // a stray byte
-  EXPECT_EQ(CharToOemA("\xC3"), "?");          // a sequence cut at the end
-  EXPECT_EQ(CharToOemA("\xE2\x82"), "??");     // cut three-byte sequence
-  EXPECT_EQ(CharToOemA("\xC0\xAF"), "??");     // overlong form of "/"
+  EXPECT_EQ(CharToOemA("\u20AC"), "?");  // the euro sign is not in code page 850
+  EXPECT_EQ(CharToOemA("a\xFF"
+                       "b"),
+            "a?b");                         // a stray byte
+  EXPECT_EQ(CharToOemA("\xC3"), "?");       // a sequence cut at the end
+  EXPECT_EQ(CharToOemA("\xE2\x82"), "??");  // cut three-byte sequence
+  EXPECT_EQ(CharToOemA("\xC0\xAF"), "??");  // overlong form of "/"
 }
 
 TEST(Utf8Text, CountsAndCutsCharactersNotBytes) {
