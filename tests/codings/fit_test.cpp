@@ -1,0 +1,150 @@
+#include "codings/fit.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "codings/dither.h"
+
+namespace vorsel {
+namespace {
+
+constexpr FitTarget kAllTargets[] = {FitTarget::WAV, FitTarget::AU, FitTarget::AIFF,
+                                     FitTarget::RAW};
+
+TEST(FitFactor, NoFittingAndSilenceGiveOne) {
+  for (FitTarget target : kAllTargets) {
+    EXPECT_EQ(FitFactor(-1000, 500, false, true, target), 1);
+    EXPECT_EQ(FitFactor(0, 0, true, true, target), 1);
+    EXPECT_EQ(FitFactor(0, 0, true, false, target), 1);
+  }
+}
+
+TEST(FitFactor, EqualMagnitudesLeaveOnlyWavUnscaled) {
+  EXPECT_EQ(FitFactor(-1000, 1000, true, false, FitTarget::WAV), 1);
+  EXPECT_EQ(FitFactor(-1000, 1000, true, false, FitTarget::AU), static_cast<float>(32.767));
+  EXPECT_EQ(FitFactor(-1000, 1000, true, true, FitTarget::AU), static_cast<float>(32.511));
+  EXPECT_EQ(FitFactor(-1000, 1000, true, true, FitTarget::AIFF), static_cast<float>(32.511));
+  EXPECT_EQ(FitFactor(-1000, 1000, true, true, FitTarget::RAW), 32511.0 / 1000.0);
+}
+
+TEST(FitFactor, PeakIsTheLargerMagnitudeAndMinus32768Counts32768) {
+  EXPECT_EQ(FitFactor(-200, 1000, true, false, FitTarget::WAV), static_cast<float>(32.767));
+  EXPECT_EQ(FitFactor(-2000, 1000, true, false, FitTarget::WAV),
+            static_cast<float>(32767.0 / 2000.0));
+  EXPECT_EQ(FitFactor(-32768, 0, true, false, FitTarget::RAW), 32767.0 / 32768.0);
+  EXPECT_EQ(FitFactor(-32768, 0, true, true, FitTarget::AU), static_cast<float>(32511.0 / 32768.0));
+  EXPECT_EQ(FitFactor(5, 7, true, false, FitTarget::RAW), 32767.0 / 7.0);
+}
+
+TEST(FitFactor, TheThreeContainersHoldASingleAndRawADoublePrecisionFactor) {
+  const double exact = 32767.0 / 3.0;
+  EXPECT_NE(static_cast<double>(static_cast<float>(exact)), exact);
+  EXPECT_EQ(FitFactor(0, 3, true, false, FitTarget::RAW), exact);
+  for (FitTarget target : {FitTarget::WAV, FitTarget::AU, FitTarget::AIFF}) {
+    EXPECT_EQ(FitFactor(0, 3, true, false, target), static_cast<float>(exact));
+  }
+}
+
+TEST(ScaleSample, RoundsHalvesToEvenAndStaysInRange) {
+  EXPECT_EQ(ScaleSample(1234, 1), 1234);
+  EXPECT_EQ(ScaleSample(-32768, 1), -32768);
+  EXPECT_EQ(ScaleSample(5, 0.5), 2);
+  EXPECT_EQ(ScaleSample(7, 0.5), 4);
+  EXPECT_EQ(ScaleSample(-5, 0.5), -2);
+  EXPECT_EQ(ScaleSample(-7, 0.5), -4);
+  EXPECT_EQ(ScaleSample(3, 0.4), 1);
+  EXPECT_EQ(ScaleSample(20000, 2), 32767);
+  EXPECT_EQ(ScaleSample(-20000, 2), -32768);
+  EXPECT_EQ(ScaleSample(1, 1e300), 32767);
+  // The fitted peak lands on full scale whatever the float rounding of the factor.
+  for (int peak = 1; peak <= 32767; ++peak) {
+    const double factor = FitFactor(0, static_cast<int16_t>(peak), true, false, FitTarget::AU);
+    ASSERT_EQ(ScaleSample(static_cast<int16_t>(peak), factor), 32767) << peak;
+    ASSERT_EQ(ScaleSample(static_cast<int16_t>(-peak), factor), -32767) << peak;
+  }
+}
+
+TEST(EncodeLinear8, WithoutDitherTheCodeIsTheFlooredTopByte) {
+  constexpr auto kOffset = Representation::OffsetBinary;
+  constexpr auto kSigned = Representation::Signed;
+  EXPECT_EQ(EncodeLinear8(0, 1, std::nullopt, kOffset), 0x80);
+  EXPECT_EQ(EncodeLinear8(-32768, 1, std::nullopt, kOffset), 0x00);
+  EXPECT_EQ(EncodeLinear8(32767, 1, std::nullopt, kOffset), 0xFF);
+  EXPECT_EQ(EncodeLinear8(-1, 1, std::nullopt, kOffset), 0x7F);
+  EXPECT_EQ(EncodeLinear8(255, 1, std::nullopt, kOffset), 0x80);
+  EXPECT_EQ(EncodeLinear8(256, 1, std::nullopt, kOffset), 0x81);
+  EXPECT_EQ(EncodeLinear8(0, 1, std::nullopt, kSigned), 0x00);
+  EXPECT_EQ(EncodeLinear8(-32768, 1, std::nullopt, kSigned), 0x80);
+  EXPECT_EQ(EncodeLinear8(32767, 1, std::nullopt, kSigned), 0x7F);
+  EXPECT_EQ(EncodeLinear8(-1, 1, std::nullopt, kSigned), 0xFF);
+}
+
+TEST(EncodeLinear8, ScaledHalvesRoundToEvenBeforeTheShift) {
+  constexpr auto kOffset = Representation::OffsetBinary;
+  EXPECT_EQ(EncodeLinear8(511, 0.5, std::nullopt, kOffset), 0x81);  // 255.5 -> 256
+  EXPECT_EQ(EncodeLinear8(509, 0.5, std::nullopt, kOffset), 0x80);  // 254.5 -> 254
+  EXPECT_EQ(EncodeLinear8(-1, 0.5, std::nullopt, kOffset), 0x80);   // -0.5 -> 0
+  EXPECT_EQ(EncodeLinear8(-3, 0.5, std::nullopt, kOffset), 0x7F);   // -1.5 -> -2
+}
+
+TEST(EncodeLinear8, SumsBeyondTheRangeClipInsteadOfWrapping) {
+  for (int i = 0; i < 2000; ++i) {
+    ASSERT_EQ(EncodeLinear8(32767, 1, kDitherUpward, Representation::OffsetBinary), 0xFF);
+    ASSERT_EQ(EncodeLinear8(-32768, 1, kDitherCentred, Representation::Signed), 0x80);
+    ASSERT_EQ(EncodeLinear8(32767, 1, kDitherCentred, Representation::Signed), 0x7F);
+  }
+  EXPECT_EQ(EncodeLinear8(20000, 2, std::nullopt, Representation::OffsetBinary), 0xFF);
+  EXPECT_EQ(EncodeLinear8(-20000, 2, std::nullopt, Representation::Signed), 0x80);
+}
+
+TEST(EncodeLinear8, FittedAndDitheredPeaksStayInRange) {
+  const double factor = FitFactor(-32768, 32767, true, true, FitTarget::AIFF);
+  for (int i = 0; i < 5000; ++i) {
+    const uint8_t top = EncodeLinear8(32767, factor, kDitherUpward, Representation::Signed);
+    ASSERT_TRUE(top == 0x7E || top == 0x7F) << int{top};
+  }
+}
+
+// A sample halfway between two 8-bit steps: upward dither picks either neighbour, with equal
+// chance, so the mean output equals the input.
+TEST(EncodeLinear8, UpwardDitherIsUnbiased) {
+  constexpr int kDraws = 200000;
+  std::array<int, 256> seen{};
+  for (int i = 0; i < kDraws; ++i) {
+    ++seen[EncodeLinear8(128, 1, kDitherUpward, Representation::OffsetBinary)];
+  }
+  EXPECT_EQ(seen[0x80] + seen[0x81], kDraws);
+  const double share = static_cast<double>(seen[0x81]) / kDraws;
+  EXPECT_NEAR(share, 127.0 / 255.0, 0.01);
+}
+
+TEST(DitherGenerator, DrawsCoverTheRangeUniformly) {
+  for (DitherRange range : {kDitherUpward, kDitherCentred}) {
+    constexpr int kDraws = 255 * 2000;
+    std::array<int, 255> counts{};
+    double sum = 0;
+    for (int i = 0; i < kDraws; ++i) {
+      const int32_t d = ProcessDither().Draw(range);
+      ASSERT_GE(d, range.lo);
+      ASSERT_LE(d, range.hi);
+      ++counts[d - range.lo];
+      sum += d;
+    }
+    for (int count : counts) {
+      // Expected 2000 each; the bound is more than ten standard deviations away.
+      EXPECT_GT(count, 1550);
+      EXPECT_LT(count, 2450);
+    }
+    EXPECT_NEAR(sum / kDraws, (range.lo + range.hi) / 2.0, 1.0);
+  }
+}
+
+TEST(DitherGenerator, TheProcessGeneratorIsOneObject) {
+  EXPECT_EQ(&ProcessDither(), &ProcessDither());
+}
+
+}  // namespace
+}  // namespace vorsel
