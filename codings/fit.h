@@ -18,6 +18,19 @@ enum class FitTarget { WAV, AU, AIFF, RAW };
 double FitFactor(int16_t minimum, int16_t maximum, bool fitAmplitude, bool ditherNoise,
                  FitTarget target);
 
+// The same for a whole sample file (the SMP component): selects every sample and takes the
+// extremes of all channels; without fitting the file is not scanned at all.
+template <class SampleFile>
+double FitFactor(SampleFile& file, bool fitAmplitude, bool ditherNoise, FitTarget target) {
+  if (!fitAmplitude) {
+    return 1;
+  }
+  file.SetSelStart(0);
+  file.SetSellength(file.nSamples());
+  const auto extremes = file.MinMax();
+  return FitFactor(extremes.lo, extremes.hi, true, ditherNoise, target);
+}
+
 // round(x * factor), halves to even, computed exactly and kept within the 16-bit range;
 // the value that the mu-law and A-law encoders receive.
 int16_t ScaleSample(int16_t x, double factor);

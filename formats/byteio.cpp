@@ -41,15 +41,6 @@ constexpr uint16_t Encode16(uint16_t sample, bool swap, bool flip) {
 
 }  // namespace
 
-bool FileDescriptor::reset(int fd) {
-  bool closed = true;
-  if (fd_ >= 0) {
-    closed = ::close(fd_) == 0;
-  }
-  fd_ = fd;
-  return closed;
-}
-
 // ---- ByteReader ------------------------------------------------------------------------------
 
 ByteReader::ByteReader(const std::string& path) : path_(path) {
@@ -60,7 +51,7 @@ ByteReader::ByteReader(const std::string& path) : path_(path) {
   if (fd < 0) {
     ThrowFileError(errno, path_);
   }
-  fd_ = FileDescriptor(fd);
+  fd_ = FileHandle(fd);
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
     ThrowFileError(errno, path_);
@@ -76,7 +67,7 @@ size_t ByteReader::ReadFromFile(uint8_t* out, size_t count) {
   size_t total = 0;
   while (total < count) {
     const size_t block = std::min(count - total, kBlockBytes);
-    const ssize_t got = ::read(fd_.get(), out + total, block);
+    const ssize_t got = ::read(fd_.fd(), out + total, block);
     if (got < 0) {
       if (errno == EINTR) {
         continue;
@@ -97,7 +88,7 @@ size_t ByteReader::Refill() {
   end_ = 0;
   // One read of at most a block; a short count is not the end unless it is zero.
   for (;;) {
-    const ssize_t got = ::read(fd_.get(), buffer_.data(), buffer_.size());
+    const ssize_t got = ::read(fd_.fd(), buffer_.data(), buffer_.size());
     if (got >= 0) {
       end_ = static_cast<size_t>(got);
       fileOffset_ += static_cast<uint64_t>(got);
@@ -143,14 +134,14 @@ uint64_t ByteReader::Skip(uint64_t count) {
   if (seekable_ && skipped < count) {
     // Skipping stops at the end of the file, as reading would.
     struct stat info {};
-    if (::fstat(fd_.get(), &info) != 0) {
+    if (::fstat(fd_.fd(), &info) != 0) {
       ThrowFileError(errno, path_);
     }
     const auto length = static_cast<uint64_t>(info.st_size);
     const uint64_t available = length > fileOffset_ ? length - fileOffset_ : 0;
     const uint64_t step = std::min(count - skipped, available);
     if (step > 0) {
-      if (::lseek(fd_.get(), static_cast<off_t>(fileOffset_ + step), SEEK_SET) < 0) {
+      if (::lseek(fd_.fd(), static_cast<off_t>(fileOffset_ + step), SEEK_SET) < 0) {
         ThrowFileError(errno, path_);
       }
       fileOffset_ += step;
@@ -168,7 +159,7 @@ uint64_t ByteReader::Skip(uint64_t count) {
 }
 
 void ByteReader::Seek(uint64_t offset) {
-  if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) < 0) {
+  if (::lseek(fd_.fd(), static_cast<off_t>(offset), SEEK_SET) < 0) {
     ThrowFileError(errno, path_);
   }
   fileOffset_ = offset;
@@ -245,7 +236,7 @@ ByteWriter::ByteWriter(const std::string& path) : path_(path) {
   if (fd < 0) {
     ThrowFileError(errno, path_);
   }
-  fd_ = FileDescriptor(fd);
+  fd_ = FileHandle(fd);
 }
 
 ByteWriter::~ByteWriter() {
@@ -264,7 +255,7 @@ void ByteWriter::WriteToFile(const uint8_t* bytes, size_t count) {
   size_t done = 0;
   while (done < count) {
     const size_t block = std::min(count - done, kBlockBytes);
-    const ssize_t put = ::write(fd_.get(), bytes + done, block);
+    const ssize_t put = ::write(fd_.fd(), bytes + done, block);
     if (put < 0) {
       if (errno == EINTR) {
         continue;
@@ -280,7 +271,7 @@ void ByteWriter::Reserve(uint64_t count) {
   if (!fd_.valid()) {
     ThrowFileError(EBADF, path_);
   }
-  if (Position() + count > static_cast<uint64_t>(kMaxFileBytes)) {
+  if (Position() + count >= static_cast<uint64_t>(kMaxFileBytes)) {
     ThrowFileError(EFBIG, path_);
   }
 }
@@ -298,7 +289,7 @@ void ByteWriter::Close() {
     return;
   }
   Flush();
-  if (!fd_.reset()) {
+  if (!fd_.Close()) {
     ThrowFileError(errno, path_);
   }
 }

@@ -14,42 +14,11 @@
 
 #include "codings/byteorder.h"
 #include "codings/linear.h"
+#include "smp/file_io.h"
 
 namespace vorsel {
 
 inline constexpr size_t kBlockBytes = 16384;
-// Files of 2 GiB and more are refused: their sizes do not fit the signed 32-bit fields.
-inline constexpr int64_t kMaxFileBytes = (int64_t{1} << 31) - 1;
-
-// An open descriptor, closed when its owner goes.
-class FileDescriptor {
- public:
-  FileDescriptor() = default;
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { reset(); }
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-      reset(other.release());
-    }
-    return *this;
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  // Closes the current descriptor; returns false when close itself failed.
-  bool reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
 
 // Four ASCII bytes that name a chunk or a file type, compared as they stand in the file.
 struct FourCC {
@@ -127,7 +96,7 @@ class ByteReader {
   std::array<uint8_t, N> Field();
 
   std::string path_;
-  FileDescriptor fd_;
+  FileHandle fd_;
   int64_t size_ = 0;
   uint64_t fileOffset_ = 0;
   uint64_t consumed_ = 0;
@@ -138,8 +107,8 @@ class ByteReader {
   size_t end_ = 0;
 };
 
-// Buffered writing of a new file. Every operating-system error, and growth to 2 GiB, throws
-// std::system_error naming the path.
+// Buffered writing of a new file. Every operating-system error, and growth to kMaxFileBytes
+// (2 GiB), throws std::system_error naming the path.
 class ByteWriter {
  public:
   // Creates `path`, replacing an existing file.
@@ -189,7 +158,7 @@ class ByteWriter {
   void WriteToFile(const uint8_t* bytes, size_t count);
 
   std::string path_;
-  FileDescriptor fd_;
+  FileHandle fd_;
   uint64_t fileOffset_ = 0;
   std::array<uint8_t, kBlockBytes> buffer_{};
   size_t used_ = 0;

@@ -48,6 +48,34 @@ TEST(FitFactor, TheThreeContainersHoldASingleAndRawADoublePrecisionFactor) {
   }
 }
 
+// Stands in for the SMP component: whole-file selection and the extremes of what is selected.
+struct FakeSampleFile {
+  struct Extremes {
+    int16_t lo;
+    int16_t hi;
+  };
+  int32_t selStart = -1;
+  int32_t selLength = -1;
+  int minMaxCalls = 0;
+  void SetSelStart(int32_t value) { selStart = value; }
+  void SetSellength(int32_t value) { selLength = value; }
+  int32_t nSamples() const { return 5000; }
+  Extremes MinMax() {
+    ++minMaxCalls;
+    return selStart == 0 && selLength == 5000 ? Extremes{-300, 1200} : Extremes{0, 0};
+  }
+};
+
+TEST(FitFactor, OfAFileTakesTheExtremesOfEverySample) {
+  FakeSampleFile file;
+  EXPECT_EQ(FitFactor(file, true, false, FitTarget::RAW), 32767.0 / 1200.0);
+  EXPECT_EQ(file.minMaxCalls, 1);
+  FakeSampleFile untouched;
+  EXPECT_EQ(FitFactor(untouched, false, true, FitTarget::WAV), 1);
+  EXPECT_EQ(untouched.minMaxCalls, 0);
+  EXPECT_EQ(untouched.selStart, -1);
+}
+
 TEST(ScaleSample, RoundsHalvesToEvenAndStaysInRange) {
   EXPECT_EQ(ScaleSample(1234, 1), 1234);
   EXPECT_EQ(ScaleSample(-32768, 1), -32768);

@@ -1,0 +1,139 @@
+#include "formats/kelm.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "smp/sSMP.h"
+
+namespace vorsel {
+
+namespace {
+
+static_assert(kEmbeddedHeadLimit == kHeadBufferSize, "an import parses at most one head buffer");
+
+constexpr FourCC kApplicationChunkId = "APPL";
+constexpr uint32_t kChunkFraming = 8;
+
+// Blanks every item line named exactly "labels" with CR bytes, which the head parse skips.
+// Lines are split as the parse splits them; the comment section is left alone.
+void DropLabelsItems(std::span<uint8_t> head) {
+  std::vector<size_t> line;  // positions of the bytes the parse keeps
+  std::string text;
+  const auto endLine = [&] {
+    const bool isLabels = text.substr(0, text.find('=')) == "labels";
+    if (isLabels) {
+      for (size_t at : line) {
+        head[at] = 0x0D;
+      }
+    }
+    const bool separator = text == "=";
+    line.clear();
+    text.clear();
+    return separator;
+  };
+  for (size_t i = 0; i < head.size(); ++i) {
+    const uint8_t b = head[i];
+    if (b == 0x0D || b == 0x04) {
+      continue;
+    }
+    if (b == 0x0A || b == 0x00 || b == 0x1A) {
+      if (endLine() || b != 0x0A) {
+        return;
+      }
+      continue;
+    }
+    line.push_back(i);
+    text.push_back(static_cast<char>(b));
+  }
+  endLine();
+}
+
+// Reads up to `count` bytes into the target's head buffer and parses them.
+bool RestoreHead(TSMPfile& target, uint64_t count,
+                 const std::function<size_t(std::span<uint8_t>)>& read) {
+  const std::span<uint8_t, kHeadBufferSize> buffer = target.HeadArrPtr();
+  const auto wanted = static_cast<size_t>(std::min<uint64_t>(count, buffer.size()));
+  const size_t got = read(buffer.first(wanted));
+  // What the buffer held before is no part of this head.
+  std::fill(buffer.begin() + static_cast<ptrdiff_t>(got), buffer.end(), uint8_t{0});
+  if (got == 0) {
+    return false;
+  }
+  DropLabelsItems(buffer.first(got));
+  target.UseHeadArrAsHeader();
+  return true;
+}
+
+}  // namespace
+
+uint32_t EmbeddedHeadSize(TSMPfile& source) {
+  auto size = static_cast<uint32_t>(source.HeadSize());
+  const auto built = static_cast<uint32_t>(source.UsedSize());
+  // As a save fits the head: grow only when the last terminator byte lies beyond the size.
+  if (built > size) {
+    size = built % 2 == 0 ? built : built + 1;
+  }
+  if (size % 2 == 1) {
+    ++size;  // so that no container needs a pad byte after the head
+  }
+  return std::min(size, kEmbeddedHeadLimit);
+}
+
+uint32_t EmbeddedHeaderChunkBytes(TSMPfile& source, HeadContainer container) {
+  const uint32_t framing = container == HeadContainer::AIFF ? kChunkFraming + 4 : kChunkFraming;
+  return EmbeddedHeadSize(source) + framing;
+}
+
+void WriteEmbeddedHeader(TSMPfile& source, ByteWriter& output, HeadContainer container) {
+  const uint32_t size = EmbeddedHeadSize(source);
+  if (container == HeadContainer::AIFF) {
+    output.fourcc(kApplicationChunkId);
+    output.u32be(size + 4);
+    output.fourcc(kEmbeddedHeadId);
+  } else {
+    output.fourcc(kEmbeddedHeadId);
+    output.u32le(size);
+  }
+  output.Bytes(source.HeadArrPtr().first(size));
+}
+
+bool ReadEmbeddedHeader(TSMPfile& target, ChunkBody& body) {
+  if (body.Remaining() == 0) {
+    return false;
+  }
+  const bool restored = RestoreHead(target, body.Remaining(),
+                                    [&](std::span<uint8_t> into) { return body.Read(into); });
+  body.Skip(body.Remaining());
+  return restored;
+}
+
+bool ReadAPPLEmbeddedHeader(TSMPfile& target, ChunkBody& body) {
+  std::array<uint8_t, 4> signature{};
+  if (body.Read(signature) < signature.size()) {
+    return false;
+  }
+  const FourCC id(
+      std::array<char, 4>{static_cast<char>(signature[0]), static_cast<char>(signature[1]),
+                          static_cast<char>(signature[2]), static_cast<char>(signature[3])});
+  return id == kEmbeddedHeadId && ReadEmbeddedHeader(target, body);
+}
+
+bool ReadAUEmbeddedHeader(TSMPfile& target, ByteReader& input) {
+  const std::optional<ChunkHeader> header = ReadChunkHeader(input, ByteOrder::LittleEndian);
+  if (!header || header->id != kEmbeddedHeadId) {
+    return false;
+  }
+  const auto size = static_cast<int32_t>(header->size);
+  if (size <= 0 || size >= static_cast<int32_t>(kEmbeddedHeadLimit)) {
+    return false;
+  }
+  return RestoreHead(target, static_cast<uint64_t>(size),
+                     [&](std::span<uint8_t> into) { return input.Read(into); });
+}
+
+}  // namespace vorsel
