@@ -308,17 +308,17 @@ void TSMPfile::SetnSamples(int32_t value) {
   if (newSize >= kMaxFileBytes) {
     return;
   }
+  // Bytes of an incomplete last scan become zeros; the extension itself reads as zeros.
   int64_t at = fheadoffset + 2 * int64_t{nSamples()};
-  if (newSize > at) {
-    static constexpr char kZeros[kZeroBlockBytes] = {};
-    while (at < newSize) {
-      const size_t count = static_cast<size_t>(std::min<int64_t>(newSize - at, kZeroBlockBytes));
-      const size_t put = ftmp.WriteAt(kZeros, count, at);
-      if (put == 0) {
-        break;
-      }
-      at += static_cast<int64_t>(put);
+  const int64_t present = std::min(ftmp.Size(), newSize);
+  static constexpr char kZeros[kZeroBlockBytes] = {};
+  while (at < present) {
+    const size_t count = static_cast<size_t>(std::min<int64_t>(present - at, kZeroBlockBytes));
+    const size_t put = ftmp.WriteAt(kZeros, count, at);
+    if (put == 0) {
+      break;
     }
+    at += static_cast<int64_t>(put);
   }
   ftmp.Truncate(newSize);
 }
