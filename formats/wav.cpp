@@ -1,0 +1,534 @@
+#include "formats/wav.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codings/fit.h"
+#include "codings/g711.h"
+#include "codings/linear.h"
+#include "formats/byteio.h"
+#include "formats/kelm.h"
+#include "platform/dotnum.h"
+#include "smp/sSMP.h"
+
+namespace vorsel {
+
+namespace {
+
+// The about box's title, which every processing step names.
+constexpr std::string_view kProgramTitle = "Vorsel";
+
+// Sizes and positions of both formats are signed 32-bit numbers.
+constexpr int64_t kSizeLimit = int64_t{1} << 31;
+
+constexpr uint16_t kTagPCM = 1;
+constexpr uint16_t kTagALaw = 6;
+constexpr uint16_t kTagMuLaw = 7;
+
+enum WavCoding : int32_t { kMuLaw = 0, kALaw = 1, kLinear8 = 2, kLinear16 = 3 };
+
+// "fmt " fields and sizes written before the samples, for each coding.
+constexpr uint32_t kPCMFormatSize = 16;
+constexpr uint32_t kG711FormatSize = 18;
+constexpr int64_t kPCMHeaderBytes = 36;   // "WAVE", "fmt " chunk, "data" header
+constexpr int64_t kG711HeaderBytes = 50;  // the same with the extra size and "fact"
+
+std::string FileNameOf(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+// Writing the output would destroy the input it is made from.
+bool IsSameFile(const std::string& inputPath, const std::string& outputPath) {
+  std::error_code error;
+  return std::filesystem::equivalent(inputPath, outputPath, error);
+}
+
+bool RefuseOwnOutput(ConversionContext& context, const std::string& inputPath,
+                     const std::string& outputPath) {
+  if (!IsSameFile(inputPath, outputPath)) {
+    return false;
+  }
+  context.log.Append(inputPath + " would be overwritten by its own output! Conversion aborted.");
+  return true;
+}
+
+void Tick(ConversionContext& context) {
+  if (context.BusyTick) {
+    context.BusyTick();
+  }
+}
+
+// Closes the SMP file also when an operating-system error ends the conversion.
+class SMPFileCloser {
+ public:
+  explicit SMPFileCloser(TSMPfile& smp) : smp_(smp) {}
+  ~SMPFileCloser() { smp_.close_file(); }
+  SMPFileCloser(const SMPFileCloser&) = delete;
+  SMPFileCloser& operator=(const SMPFileCloser&) = delete;
+
+ private:
+  TSMPfile& smp_;
+};
+
+// ---- Import ------------------------------------------------------------------------------
+
+struct WavFormat {
+  int32_t riffSize = 0;
+  uint16_t tag = 0;
+  uint16_t channels = 0;
+  uint32_t samplesPerSecond = 0;
+  uint16_t bitsPerSample = 0;
+};
+
+bool IsImportableTag(uint16_t tag) {
+  return tag == kTagPCM || tag == kTagALaw || tag == kTagMuLaw;
+}
+
+// Checks the RIFF header and reads the format chunk, which must come first; the reader is left
+// at the chunk after it. A format chunk too short for its 16 fields, or without channels, does
+// not describe samples that could be read.
+std::optional<WavFormat> ReadWavHeader(ByteReader& reader) {
+  WavFormat format;
+  const FourCC riff = reader.fourcc();
+  format.riffSize = reader.i32le();
+  if (reader.ShortRead() || riff != FourCC("RIFF")) {
+    return std::nullopt;
+  }
+  const FourCC wave = reader.fourcc();
+  const FourCC fmt = reader.fourcc();
+  const int32_t formatSize = reader.i32le();
+  format.tag = reader.u16le();
+  format.channels = reader.u16le();
+  format.samplesPerSecond = reader.u32le();
+  reader.u32le();  // average bytes per second
+  reader.u16le();  // block align
+  format.bitsPerSample = reader.u16le();
+  if (reader.ShortRead() || wave != FourCC("WAVE") || fmt != FourCC("fmt ") ||
+      !IsImportableTag(format.tag) || formatSize < 16 || format.channels == 0) {
+    return std::nullopt;
+  }
+  const int64_t extra = int64_t{formatSize} - 16;
+  reader.Skip(static_cast<uint64_t>(extra + extra % 2));
+  return format;
+}
+
+// Rate and channel count always come from the format chunk, also over a restored head.
+void ApplyFormat(TSMPfile& smp, const WavFormat& format) {
+  smp.SetSfTot(static_cast<double>(int64_t{format.channels} * format.samplesPerSecond));
+  smp.SetnChans(format.channels);
+}
+
+// One import's walk over the chunks after the format chunk.
+class WavChunkWalk {
+ public:
+  WavChunkWalk(ConversionContext& context, ByteReader& reader, const WavFormat& format,
+               const std::string& inputPath)
+      : context_(context),
+        smp_(context.SMPfile1),
+        reader_(reader),
+        format_(format),
+        inputPath_(inputPath),
+        chunk_(std::make_unique<tsamplechunk>()),
+        bytes_(std::make_unique<std::array<uint8_t, kBlockBytes>>()) {}
+
+  void Run() {
+    while (RemainingRiffBytes() >= 8 && !stop_) {
+      Tick(context_);
+      const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::LittleEndian);
+      if (!header) {
+        break;
+      }
+      const auto size = static_cast<int32_t>(header->size);
+      ChunkBody body(reader_, size > 0 ? static_cast<uint64_t>(size) : 0, true);
+      if (header->id == FourCC("kelm")) {
+        TakeEmbeddedHead(body);
+      } else if (header->id == FourCC("data")) {
+        ConvertData(body);
+      }
+      body.Finish();
+      if (size < 0 && size % 2 != 0) {
+        reader_.Skip(1);  // the pad byte of an odd size, which a negative body never consumed
+      }
+    }
+  }
+
+  bool HeadRestored() const { return headRestored_; }
+
+ private:
+  // The RIFF size counts from "WAVE" on, that is every byte after the first eight.
+  int64_t RemainingRiffBytes() const {
+    return int64_t{format_.riffSize} - (static_cast<int64_t>(reader_.Consumed()) - 8);
+  }
+
+  void TakeEmbeddedHead(ChunkBody& body) {
+    // The samples already stored sit at the data offset of the head in force; a new head
+    // would move that offset under them.
+    if (storedSamples_ > 0) {
+      context_.log.Append(inputPath_ +
+                          " has an SMP header chunk after its samples; that header is ignored.");
+      return;
+    }
+    // The restored head leaves out any label file reference: the import writes only its own
+    // output, never a label file that someone else's head names.
+    if (ReadEmbeddedHeader(smp_, body)) {
+      headRestored_ = true;
+      // The channel layout is the format chunk's, also while the samples are written.
+      ApplyFormat(smp_, format_);
+    }
+    smp_.SetMSBFirst(context_.settings.ImportWAV.MSBFirst);
+    if (headRestored_) {
+      smp_.SetPosition(0);
+    }
+  }
+
+  void ConvertData(ChunkBody& body) {
+    const bool linear16 = format_.tag == kTagPCM && format_.bitsPerSample == 16;
+    if (format_.tag == kTagPCM && !linear16 && format_.bitsPerSample != 8) {
+      context_.log.Append("Bits per sample of " + std::to_string(format_.bitsPerSample) +
+                          "is not supported. Conversion aborted.");
+      return;
+    }
+    const int64_t bytesPerSample = linear16 ? 2 : 1;
+    if (WouldReachSizeLimit(body, bytesPerSample)) {
+      context_.log.Append(inputPath_ +
+                          " would give an SMP file of 2 GiB or more. Data chunk skipped.");
+      return;
+    }
+    const std::array<int16_t, 256> decode = DecodingTable();
+    while (body.Remaining() > 0) {
+      size_t got = 0;
+      if (linear16) {
+        const SampleRead read =
+            body.ReadSamples16(std::span(chunk_->data, kBlockBytes / 2), ByteOrder::LittleEndian);
+        got = read.bytes;
+        chunk_->used = static_cast<int32_t>(read.samples);
+      } else {
+        got = body.Read(*bytes_);
+        for (size_t i = 0; i < got; ++i) {
+          chunk_->data[i] = decode[(*bytes_)[i]];
+        }
+        chunk_->used = static_cast<int32_t>(got);
+      }
+      if (got == 0) {
+        stop_ = true;  // the file ends inside the data chunk
+        return;
+      }
+      Tick(context_);
+      smp_.SetChunk(*chunk_);
+      Tick(context_);
+      storedSamples_ += chunk_->used;
+    }
+  }
+
+  // 8-bit codes to samples; unused for 16-bit data.
+  std::array<int16_t, 256> DecodingTable() const {
+    std::array<int16_t, 256> table{};
+    for (int code = 0; code < 256; ++code) {
+      const auto byte = static_cast<uint8_t>(code);
+      table[code] = format_.tag == kTagALaw    ? ALawToLinear(byte)
+                    : format_.tag == kTagMuLaw ? MuLawToLinear(byte)
+                                               : Offset8ToLinear(byte);
+    }
+    return table;
+  }
+
+  // Judged from the bytes the file really holds, so that a truncated file whose header claims
+  // more still converts.
+  bool WouldReachSizeLimit(const ChunkBody& body, int64_t bytesPerSample) const {
+    const int64_t inFile =
+        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
+    const int64_t bodyBytes = std::min<int64_t>(static_cast<int64_t>(body.Remaining()), inFile);
+    const int64_t samples = storedSamples_ + bodyBytes / bytesPerSample;
+    return int64_t{smp_.HeadSize()} + 2 * samples >= kSizeLimit;
+  }
+
+  ConversionContext& context_;
+  TSMPfile& smp_;
+  ByteReader& reader_;
+  const WavFormat& format_;
+  const std::string& inputPath_;
+  std::unique_ptr<tsamplechunk> chunk_;
+  std::unique_ptr<std::array<uint8_t, kBlockBytes>> bytes_;
+  int64_t storedSamples_ = 0;
+  bool headRestored_ = false;
+  bool stop_ = false;
+};
+
+void ShowNotWav(ConversionContext& context, const std::string& text) {
+  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
+}
+
+// ---- Export ------------------------------------------------------------------------------
+
+struct WavLayout {
+  uint16_t tag = kTagPCM;
+  uint16_t bitsPerSample = 16;
+  uint32_t formatSize = kPCMFormatSize;
+  bool hasFact = false;
+  uint16_t channels = 0;
+  uint32_t samplesPerSecond = 0;
+  uint32_t sampleCount = 0;         // every sample value of all channels, in whole scans
+  uint32_t embeddedChunkBytes = 0;  // "kelm", its size and the SMP head; 0 without one
+  int64_t dataSize = 0;
+  int64_t riffSize = 0;
+};
+
+bool IsWavCoding(int32_t coding) {
+  return coding >= kMuLaw && coding <= kLinear16;
+}
+
+// Rate per channel, halves to the even neighbour.
+double RatePerChannel(double sfTot, int32_t channels) {
+  return std::nearbyint(sfTot / channels);
+}
+
+// The sizes describe the whole scans that follow, so that a source ending in a partial scan or
+// an odd byte gets a header that claims no more than the file holds.
+WavLayout PlanLayout(int32_t coding, uint16_t channels, uint32_t rate, int32_t nSamples,
+                     uint32_t embeddedChunkBytes) {
+  WavLayout layout;
+  layout.channels = channels;
+  layout.samplesPerSecond = rate;
+  layout.sampleCount = static_cast<uint32_t>(std::max(nSamples, 0));
+  int64_t headerBytes = kPCMHeaderBytes;
+  if (coding == kMuLaw || coding == kALaw) {
+    layout.tag = coding == kMuLaw ? kTagMuLaw : kTagALaw;
+    layout.formatSize = kG711FormatSize;
+    layout.hasFact = true;
+    headerBytes = kG711HeaderBytes;
+  }
+  layout.bitsPerSample = coding == kLinear16 ? 16 : 8;
+  layout.dataSize = int64_t{layout.sampleCount} * (layout.bitsPerSample / 8);
+  layout.riffSize = layout.dataSize + headerBytes;
+  layout.embeddedChunkBytes = embeddedChunkBytes;
+  layout.riffSize += embeddedChunkBytes;
+  return layout;
+}
+
+void WriteWavHeader(ByteWriter& out, const WavLayout& layout, TSMPfile& smp) {
+  const uint16_t blockAlign = static_cast<uint16_t>(layout.channels * (layout.bitsPerSample / 8));
+  out.fourcc("RIFF");
+  out.u32le(static_cast<uint32_t>(layout.riffSize));
+  out.fourcc("WAVE");
+  out.fourcc("fmt ");
+  out.u32le(layout.formatSize);
+  out.u16le(layout.tag);
+  out.u16le(layout.channels);
+  out.u32le(layout.samplesPerSecond);
+  out.u32le(blockAlign * layout.samplesPerSecond);
+  out.u16le(blockAlign);
+  out.u16le(layout.bitsPerSample);
+  if (layout.hasFact) {
+    out.u16le(0);  // no further format bytes
+    out.fourcc("fact");
+    out.u32le(4);
+    out.u32le(layout.sampleCount);
+  }
+  if (layout.embeddedChunkBytes > 0) {
+    WriteEmbeddedHeader(smp, out, HeadContainer::WAV);
+  }
+  out.fourcc("data");
+  out.u32le(static_cast<uint32_t>(layout.dataSize));
+}
+
+// Codes of the 8-bit codings for one chunk of samples. Without dither each of the 65536
+// sample values has one code, so the codes are looked up rather than computed per sample.
+class Encoder8 {
+ public:
+  Encoder8(int32_t coding, double factor, bool dither)
+      : coding_(coding), factor_(factor), dither_(dither) {
+    if (coding_ == kLinear8 && dither_) {
+      return;
+    }
+    table_ = std::make_unique<std::array<uint8_t, 65536>>();
+    for (int32_t x = -32768; x <= 32767; ++x) {
+      (*table_)[static_cast<uint16_t>(x)] = Encode(static_cast<int16_t>(x));
+    }
+  }
+
+  void Run(std::span<const int16_t> samples, uint8_t* out) const {
+    if (table_) {
+      const auto& table = *table_;
+      for (const int16_t x : samples) {
+        *out++ = table[static_cast<uint16_t>(x)];
+      }
+      return;
+    }
+    for (const int16_t x : samples) {
+      *out++ = Encode(x);
+    }
+  }
+
+ private:
+  uint8_t Encode(int16_t x) const {
+    switch (coding_) {
+      case kMuLaw:
+        return LinearToMuLaw(ScaleSample(x, factor_));
+      case kALaw:
+        return LinearToALaw(ScaleSample(x, factor_));
+      default:
+        return EncodeLinear8(x, factor_,
+                             dither_ ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
+                             Representation::OffsetBinary);
+    }
+  }
+
+  int32_t coding_;
+  double factor_;
+  bool dither_;
+  std::unique_ptr<std::array<uint8_t, 65536>> table_;
+};
+
+double ExportFactor(TSMPfile& smp, const ExportCodingSettings& settings) {
+  // 16-bit output is never scaled, so its export needs no search for the extremes.
+  if (!settings.FitAmplitude || settings.Encoding == kLinear16) {
+    return 1;
+  }
+  smp.SetSelStart(0);
+  smp.SetSellength(smp.nSamples());
+  const tsmallintpair extremes = smp.MinMax();
+  return FitFactor(extremes.lo, extremes.hi, settings.FitAmplitude, settings.DitherNoise,
+                   FitTarget::WAV);
+}
+
+void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& layout,
+                  int32_t coding, double factor) {
+  TSMPfile& smp = context.SMPfile1;
+  const auto chunk = std::make_unique<tsamplechunk>();
+  std::optional<Encoder8> encoder;
+  if (coding != kLinear16) {
+    encoder.emplace(coding, factor, context.settings.ExportWAV.DitherNoise);
+  }
+  const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
+  // Never more than the header announced, whatever the component delivers.
+  int64_t remaining = layout.sampleCount;
+  for (;;) {
+    Tick(context);
+    smp.GetChunk(*chunk);
+    Tick(context);
+    const auto used = static_cast<size_t>(std::clamp<int64_t>(chunk->used, 0, remaining));
+    if (used == 0) {
+      break;
+    }
+    remaining -= static_cast<int64_t>(used);
+    const std::span<const int16_t> samples(chunk->data, used);
+    if (encoder) {
+      encoder->Run(samples, codes->data());
+      out.Bytes(std::span<const uint8_t>(codes->data(), used));
+    } else {
+      out.WriteSamples16(samples, ByteOrder::LittleEndian);
+    }
+  }
+}
+
+}  // namespace
+
+void ImportWAV(ConversionContext& context, const std::string& inputPath,
+               const std::string& outputPath) {
+  if (outputPath.empty()) {
+    context.log.Append(inputPath + " - cancelled by user");
+    return;
+  }
+  context.log.Append(FileNameOf(inputPath) + " -> " + FileNameOf(outputPath));
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  ByteReader reader(inputPath);
+  if (reader.Size() >= kSizeLimit) {
+    ShowNotWav(context, inputPath + " is 2 GiB or larger and cannot be imported");
+    return;
+  }
+  const std::optional<WavFormat> format = ReadWavHeader(reader);
+  if (!format) {
+    ShowNotWav(context, inputPath + " does not appear to be a WAV file");
+    return;
+  }
+
+  TSMPfile& smp = context.SMPfile1;
+  const ImportViewSettings& settings = context.settings.ImportWAV;
+  if (!smp.new_file(outputPath)) {
+    throw std::runtime_error("Cannot create " + outputPath);
+  }
+  SMPFileCloser closer(smp);
+  smp.SetMSBFirst(settings.MSBFirst);
+  smp.SetPosition(0);
+
+  WavChunkWalk walk(context, reader, *format, inputPath);
+  walk.Run();
+
+  if (!walk.HeadRestored()) {
+    smp.insert_nonpresent_defaults();
+    smp.SetView(-1, {settings.ViewLo, settings.ViewHi});
+    smp.SetViewUnit(-1, settings.Unit);
+    smp.SetRange(-1, {settings.RangeLo, settings.RangeHi});
+  }
+  ApplyFormat(smp, *format);
+  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  smp.set_item("file", "samp");
+  if (!smp.save_file("")) {
+    throw std::runtime_error("Cannot write the head of " + outputPath);
+  }
+}
+
+void ExportWAV(ConversionContext& context, const std::string& inputPath,
+               const std::string& outputPath) {
+  if (outputPath.empty()) {
+    context.log.Append(inputPath + " - cancelled by user");
+    return;
+  }
+  context.log.Append(FileNameOf(inputPath) + " -> " + FileNameOf(outputPath));
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  const ExportCodingSettings& settings = context.settings.ExportWAV;
+  if (!IsWavCoding(settings.Encoding)) {
+    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
+                       " of ExportWAV.Encoding is not supported. Conversion aborted.");
+    return;
+  }
+  TSMPfile& smp = context.SMPfile1;
+  if (!smp.open_file(inputPath, true)) {
+    context.log.Append(inputPath + " cannot be opened! Conversion aborted.");
+    return;
+  }
+  SMPFileCloser closer(smp);
+  if (smp.IsSplitRate()) {
+    context.log.Append(inputPath + " has split rate! Conversion aborted.");
+    return;
+  }
+
+  const int32_t channels = smp.nChans();
+  const double rate = channels > 0 ? RatePerChannel(smp.SfTot(), channels) : 0;
+  if (channels < 1 || channels > 0x7FFF || !(rate >= 0 && rate * channels * 2 <= UINT32_MAX)) {
+    context.log.Append(inputPath + ": nchans=" + std::to_string(channels) +
+                       ", sftot=" + FloatToStrDot(smp.SfTot()) +
+                       " cannot be written to a WAV file! Conversion aborted.");
+    return;
+  }
+  const WavLayout layout =
+      PlanLayout(settings.Encoding, static_cast<uint16_t>(channels), static_cast<uint32_t>(rate),
+                 smp.nSamples(),
+                 settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::WAV) : 0);
+  if (layout.riffSize + 8 >= kSizeLimit) {
+    context.log.Append(inputPath + " would give a WAV file of 2 GiB or more! Conversion aborted.");
+    return;
+  }
+  const double factor = ExportFactor(smp, settings);
+
+  ByteWriter out(outputPath);
+  WriteWavHeader(out, layout, smp);
+  WriteSamples(context, out, layout, settings.Encoding, factor);
+  out.Close();
+}
+
+}  // namespace vorsel
