@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vorsel {
+
+// A store operation that failed: the store could not be opened, read or written. The message
+// names the store's file and the reason.
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The two value types of the store: a string or a signed 32-bit integer.
+using StoreValue = std::variant<std::string, int32_t>;
+
+// A hierarchical key/value store, one tree per root. A path names a key below the root with
+// "\" between the key names ("Software\QuorvikData\vorsel"; leading, trailing and doubled "\"
+// are ignored, so the root itself is ""). Key and value names compare without regard to case
+// and keep the spelling they were created with. Every operation is one transaction, so several
+// programs may share one store; failures to reach the store are thrown as StoreError.
+class KeyValueStore {
+ public:
+  virtual ~KeyValueStore() = default;
+
+  virtual bool KeyExists(std::string_view path) = 0;
+  // Creates the key and every missing key above it.
+  virtual void CreateKey(std::string_view path) = 0;
+  // Deletes the key with everything below it; false when it did not exist. The root itself
+  // cannot be deleted.
+  virtual bool DeleteKey(std::string_view path) = 0;
+  // Names of the keys directly below, in the order of their folded names.
+  virtual std::vector<std::string> SubkeyNames(std::string_view path) = 0;
+
+  // Nothing when the key or the value does not exist.
+  virtual std::optional<StoreValue> ReadValue(std::string_view path, std::string_view name) = 0;
+  // Creates the key when it is missing; replaces a value of either type.
+  virtual void WriteValue(std::string_view path, std::string_view name,
+                          const StoreValue& value) = 0;
+  // False when the value did not exist.
+  virtual bool DeleteValue(std::string_view path, std::string_view name) = 0;
+  // Names of the key's values in the order they were first written.
+  virtual std::vector<std::string> ValueNames(std::string_view path) = 0;
+};
+
+// The three roots the suite uses.
+enum class RegistryRoot { HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT };
+
+std::string_view RegistryRootName(RegistryRoot root);
+
+enum class StoreAccess { ReadOnly, ReadWrite };
+
+// The database file of a root, as the environment places it:
+//   HKEY_CURRENT_USER   $XDG_CONFIG_HOME/QuorvikData/registry.db (else ~/.config/...)
+//   HKEY_LOCAL_MACHINE  $VORSEL_MACHINE_DIR/registry.db (else /etc/QuorvikData/registry.db)
+//   HKEY_CLASSES_ROOT   $XDG_DATA_HOME/QuorvikData/classes.db (else ~/.local/share/...)
+// Nothing when the user's folders are unknown.
+std::optional<std::string> RegistryRootFile(RegistryRoot root);
+
+// Opens the root's store. Nothing is created until the first write; a read-only store, or one
+// whose file cannot be written, throws StoreError on every write.
+std::unique_ptr<KeyValueStore> OpenRegistryRoot(RegistryRoot root,
+                                                StoreAccess access = StoreAccess::ReadWrite);
+
+// The same over any database file.
+std::unique_ptr<KeyValueStore> OpenSqliteStore(std::string databaseFile, StoreAccess access);
+
+}  // namespace vorsel

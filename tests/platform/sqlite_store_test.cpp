@@ -1,0 +1,195 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/keystore.h"
+#include "tests/platform/store_environment.h"
+
+namespace vorsel {
+namespace {
+
+using test::StoreEnvironment;
+
+class SqliteStoreTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<KeyValueStore> Open(StoreAccess access = StoreAccess::ReadWrite) {
+    return OpenSqliteStore(file, access);
+  }
+
+  StoreEnvironment env;
+  std::string file = env.dir / "stores/registry.db";
+};
+
+TEST_F(SqliteStoreTest, KeysArePathsWhoseNamesIgnoreCaseAndKeepTheirSpelling) {
+  auto store = Open();
+  store->CreateKey("\\Software\\QuorvikData\\Vorsel\\");
+  EXPECT_TRUE(store->KeyExists("SOFTWARE\\quorvikdata"));
+  EXPECT_TRUE(store->KeyExists("software\\\\QuorvikData\\VORSEL"));
+  EXPECT_FALSE(store->KeyExists("Software\\QuorvikData\\Vorse"));
+  EXPECT_TRUE(store->KeyExists(""));
+
+  store->CreateKey("SOFTWARE\\Brannow");
+  EXPECT_EQ(store->SubkeyNames("\\"), std::vector<std::string>({"Software"}));
+  EXPECT_EQ(store->SubkeyNames("software"), std::vector<std::string>({"Brannow", "QuorvikData"}));
+
+  store->CreateKey("Software\\\xC3\x84rger");  // "Ärger"
+  EXPECT_TRUE(store->KeyExists("software\\\xC3\xA4RGER"));
+}
+
+TEST_F(SqliteStoreTest, StringAndIntegerValuesReplaceEachOtherAndKeepTheirListingOrder) {
+  auto store = Open();
+  store->WriteValue("A\\B", "Zeta", std::string("text"));
+  store->WriteValue("a\\b", "alpha", int32_t{-32768});
+  store->WriteValue("A\\B", "ZETA", int32_t{7});
+  EXPECT_TRUE(store->KeyExists("A\\B")) << "writing a value creates its key";
+
+  EXPECT_EQ(store->ReadValue("a\\B", "zeta"), StoreValue(int32_t{7}));
+  EXPECT_EQ(store->ReadValue("A\\B", "Alpha"), StoreValue(int32_t{-32768}));
+  EXPECT_EQ(store->ReadValue("A\\B", "missing"), std::nullopt);
+  EXPECT_EQ(store->ReadValue("A\\C", "alpha"), std::nullopt);
+  EXPECT_EQ(store->ValueNames("A\\B"), std::vector<std::string>({"Zeta", "alpha"}));
+
+  store->WriteValue("A\\B", "", std::string());
+  EXPECT_EQ(store->ReadValue("A\\B", ""), StoreValue(std::string()));
+
+  EXPECT_TRUE(store->DeleteValue("A\\B", "ZETA"));
+  EXPECT_FALSE(store->DeleteValue("A\\B", "zeta"));
+  EXPECT_EQ(store->ValueNames("A\\B"), std::vector<std::string>({"alpha", ""}));
+}
+
+TEST_F(SqliteStoreTest, DeletingAKeyTakesItsSubtreeAndNothingBeside) {
+  auto store = Open();
+  store->WriteValue("Soft\\x", "v", std::string("1"));
+  store->WriteValue("Soft\\x\\deeper\\deepest", "v", std::string("2"));
+  store->WriteValue("Soft\\xy", "v", std::string("3"));
+  store->WriteValue("Soft\\x]", "v", std::string("4"));
+  store->WriteValue("Software", "v", std::string("5"));
+
+  EXPECT_TRUE(store->DeleteKey("SOFT\\X"));
+  EXPECT_FALSE(store->KeyExists("Soft\\x"));
+  EXPECT_FALSE(store->KeyExists("Soft\\x\\deeper"));
+  EXPECT_EQ(store->ReadValue("Soft\\x\\deeper\\deepest", "v"), std::nullopt);
+  EXPECT_EQ(store->ReadValue("Soft\\xy", "v"), StoreValue(std::string("3")));
+  EXPECT_EQ(store->ReadValue("Soft\\x]", "v"), StoreValue(std::string("4")));
+  EXPECT_EQ(store->ReadValue("Software", "v"), StoreValue(std::string("5")));
+  EXPECT_FALSE(store->DeleteKey("Soft\\x"));
+  EXPECT_FALSE(store->DeleteKey("")) << "the root stays";
+  EXPECT_TRUE(store->KeyExists("Soft"));
+}
+
+TEST_F(SqliteStoreTest, EveryWriteIsSeenByTheNextStoreObject) {
+  Open()->WriteValue("K", "n", int32_t{42});
+  EXPECT_EQ(Open()->ReadValue("k", "N"), StoreValue(int32_t{42}));
+  EXPECT_EQ(Open(StoreAccess::ReadOnly)->ReadValue("k", "N"), StoreValue(int32_t{42}));
+}
+
+TEST_F(SqliteStoreTest, ReadingNeverCreatesTheDatabaseAndReadOnlyStoresRefuseWrites) {
+  auto store = Open();
+  EXPECT_FALSE(store->KeyExists("K"));
+  EXPECT_TRUE(store->SubkeyNames("").empty());
+  EXPECT_EQ(store->ReadValue("K", "v"), std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(file));
+
+  auto readOnly = Open(StoreAccess::ReadOnly);
+  EXPECT_THROW(readOnly->CreateKey("K"), StoreError);
+  EXPECT_THROW(readOnly->WriteValue("K", "v", std::string("x")), StoreError);
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(SqliteStoreTest, AStoreThatCannotBeCreatedOrIsNoDatabaseFailsClearly) {
+  test::WriteFile(env.dir / "plain", "not a folder");
+  auto blocked = OpenSqliteStore(env.dir / "plain/registry.db", StoreAccess::ReadWrite);
+  EXPECT_EQ(blocked->ReadValue("K", "v"), std::nullopt);
+  try {
+    blocked->WriteValue("K", "v", std::string("x"));
+    FAIL() << "the write should fail";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what()).find(env.dir / "plain/registry.db"), std::string::npos);
+  }
+
+  test::WriteFile(env.dir / "garbage.db", std::string(4096, 'x'));
+  auto garbage = OpenSqliteStore(env.dir / "garbage.db", StoreAccess::ReadWrite);
+  EXPECT_THROW(garbage->ReadValue("K", "v"), StoreError);
+  EXPECT_THROW(garbage->WriteValue("K", "v", std::string("x")), StoreError);
+}
+
+// Two programs of the suite writing into one store at the same moment: each writes its own
+// values, many small transactions each, and every value must be there afterwards.
+TEST_F(SqliteStoreTest, TwoProcessesWritingAtOnceLoseNoValue) {
+  constexpr int kValuesPerProcess = 300;
+  std::vector<pid_t> children;
+  for (int process = 0; process < 2; ++process) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int status = 0;
+      try {
+        auto store = OpenSqliteStore(file, StoreAccess::ReadWrite);
+        for (int i = 0; i < kValuesPerProcess; ++i) {
+          const std::string name = "p" + std::to_string(process) + "-" + std::to_string(i);
+          store->WriteValue("Software\\Shared", name, int32_t{i});
+          store->CreateKey("Software\\Shared\\" + name);
+        }
+      } catch (const std::exception&) {
+        status = 1;
+      }
+      _exit(status);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer failed";
+  }
+  auto store = Open();
+  EXPECT_EQ(store->ValueNames("Software\\Shared").size(), 2u * kValuesPerProcess);
+  EXPECT_EQ(store->SubkeyNames("Software\\Shared").size(), 2u * kValuesPerProcess);
+  for (int process = 0; process < 2; ++process) {
+    for (int i = 0; i < kValuesPerProcess; i += 37) {
+      const std::string name = "p" + std::to_string(process) + "-" + std::to_string(i);
+      EXPECT_EQ(store->ReadValue("Software\\Shared", name), StoreValue(int32_t{i})) << name;
+    }
+  }
+}
+
+TEST(RegistryRootFile, FollowsTheEnvironment) {
+  StoreEnvironment env;
+  EXPECT_EQ(RegistryRootFile(RegistryRoot::HKEY_CURRENT_USER),
+            env.ConfigHome() + "/QuorvikData/registry.db");
+  EXPECT_EQ(RegistryRootFile(RegistryRoot::HKEY_LOCAL_MACHINE), env.MachineDir() + "/registry.db");
+  EXPECT_EQ(RegistryRootFile(RegistryRoot::HKEY_CLASSES_ROOT),
+            env.DataHome() + "/QuorvikData/classes.db");
+
+  env.Set("XDG_CONFIG_HOME", "relative/config");  // ignored: only absolute paths count
+  EXPECT_EQ(RegistryRootFile(RegistryRoot::HKEY_CURRENT_USER),
+            (env.dir / "home") + "/.config/QuorvikData/registry.db");
+  env.Set("VORSEL_MACHINE_DIR", std::nullopt);
+  EXPECT_EQ(RegistryRootFile(RegistryRoot::HKEY_LOCAL_MACHINE), "/etc/QuorvikData/registry.db");
+
+  env.Set("HOME", std::nullopt);
+  EXPECT_EQ(RegistryRootFile(RegistryRoot::HKEY_CURRENT_USER), std::nullopt);
+  auto unplaced = OpenRegistryRoot(RegistryRoot::HKEY_CURRENT_USER);
+  EXPECT_EQ(unplaced->ReadValue("K", "v"), std::nullopt);
+  EXPECT_THROW(unplaced->WriteValue("K", "v", int32_t{1}), StoreError);
+}
+
+TEST(RegistryRootFile, OpenedRootsShareTheirFileBetweenObjects) {
+  StoreEnvironment env;
+  OpenRegistryRoot(RegistryRoot::HKEY_CURRENT_USER)->WriteValue("K", "v", std::string("user"));
+  OpenRegistryRoot(RegistryRoot::HKEY_LOCAL_MACHINE)->WriteValue("K", "v", std::string("machine"));
+  EXPECT_TRUE(std::filesystem::exists(env.UserStoreFile()));
+  EXPECT_EQ(OpenRegistryRoot(RegistryRoot::HKEY_CURRENT_USER)->ReadValue("K", "v"),
+            StoreValue(std::string("user")));
+  EXPECT_EQ(OpenRegistryRoot(RegistryRoot::HKEY_LOCAL_MACHINE, StoreAccess::ReadOnly)
+                ->ReadValue("K", "v"),
+            StoreValue(std::string("machine")));
+  EXPECT_EQ(OpenRegistryRoot(RegistryRoot::HKEY_CLASSES_ROOT)->ReadValue("K", "v"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vorsel
