@@ -19,6 +19,11 @@ int64_t FloorDiv(int64_t value, int64_t divisor) {
   return quotient;
 }
 
+// How many of the slots first, first + pitch, ... lie below `end`.
+int64_t SlotsBelow(int64_t end, int64_t first, int64_t pitch) {
+  return end > first ? (end - first + pitch - 1) / pitch : 0;
+}
+
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -347,9 +352,12 @@ void TSMPfile::ReadChannelSamples(int channo, tsamplechunk& chunk, int32_t reque
     const size_t got = ftmp.ReadAt(samplechunk.data(), static_cast<size_t>(2 * count), position);
     position += static_cast<int64_t>(got);
     const int64_t samples = static_cast<int64_t>(got / 2);
-    for (int64_t index = first; index < samples && i < request; index += pitch) {
-      chunk.data[i++] = samplechunk[static_cast<size_t>(index)];
+    const int64_t take = std::min<int64_t>(SlotsBelow(samples, first, pitch), request - i);
+    const int16_t* from = samplechunk.data() + first;
+    for (int64_t k = 0; k < take; ++k) {
+      chunk.data[i + k] = from[k * pitch];
     }
+    i += static_cast<int32_t>(take);
     if (got == 0) {
       break;
     }
@@ -390,13 +398,16 @@ void TSMPfile::SetChannelChunk(int channo, const tsamplechunk& chunk) {
     const size_t got = ftmp.ReadAt(samplechunk.data(), bytes, position) / 2;
     std::fill(samplechunk.begin() + static_cast<ptrdiff_t>(got),
               samplechunk.begin() + static_cast<ptrdiff_t>(count), int16_t{0});
-    for (int64_t index = first; index < count && i < used; index += pitch) {
-      const int16_t sample = chunk.data[i++];
-      samplechunk[static_cast<size_t>(index)] = swap ? SwapSampleBytes(sample) : sample;
+    const int64_t put = std::min<int64_t>(SlotsBelow(count, first, pitch), used - i);
+    int16_t* to = samplechunk.data() + first;
+    for (int64_t k = 0; k < put; ++k) {
+      const int16_t sample = chunk.data[i + k];
+      to[k * pitch] = swap ? SwapSampleBytes(sample) : sample;
     }
-    const size_t put = ftmp.WriteAt(samplechunk.data(), bytes, position);
-    position += static_cast<int64_t>(put);
-    if (put == 0) {
+    i += static_cast<int32_t>(put);
+    const size_t written = ftmp.WriteAt(samplechunk.data(), bytes, position);
+    position += static_cast<int64_t>(written);
+    if (written == 0) {
       break;
     }
   }

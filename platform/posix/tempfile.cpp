@@ -38,7 +38,9 @@ std::string CreateUniqueTempFile(std::string_view prefix) {
 }
 
 std::string ProgramTempPrefix() {
-  return "~" + ProgramFileName().substr(0, 2);
+  std::string prefix = "~";
+  prefix.append(ProgramFileName(), 0, 2);
+  return prefix;
 }
 
 }  // namespace vorsel
