@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "codings/dither.h"
@@ -31,14 +33,63 @@ double FitFactor(SampleFile& file, bool fitAmplitude, bool ditherNoise, FitTarge
   return FitFactor(extremes.lo, extremes.hi, true, ditherNoise, target);
 }
 
-// round(x * factor), halves to even, computed exactly and kept within the 16-bit range;
-// the value that the mu-law and A-law encoders receive.
-int16_t ScaleSample(int16_t x, double factor);
+namespace fit_detail {
+
+// Results beyond this are clipped by every caller; the bound (which also catches NaN) keeps the
+// conversion to an integer defined.
+inline constexpr double kBound = 0x1p40;
+
+// 1.5 * 2^(digits - 1): adding and removing it leaves the nearest integer, ties to even, in
+// the default rounding mode, without a library call.
+template <typename Real>
+constexpr Real RoundingMagic() {
+  Real magic = 1.5;
+  for (int i = 1; i < std::numeric_limits<Real>::digits; ++i) {
+    magic *= 2;
+  }
+  return magic;
+}
+
+template <typename Real>
+int64_t RoundHalfEven(Real v) {
+  constexpr Real kMagic = RoundingMagic<Real>();
+  if (!(v >= -kBound)) {
+    v = -kBound;
+  } else if (v > kBound) {
+    v = kBound;
+  }
+  return static_cast<int64_t>((v + kMagic) - kMagic);
+}
+
+// The product is formed in extended precision. For a factor that a 32-bit float holds (those
+// of WAV, AU and AIFF) and that is not tiny, a double already holds x * factor + offset exactly
+// wherever the result is not clipped, so this fast path rounds exactly as the extended one.
+inline int64_t RoundScaled(int16_t x, double factor, int32_t offset) {
+  if (static_cast<double>(static_cast<float>(factor)) == factor && std::fabs(factor) >= 0x1p-14) {
+    return RoundHalfEven(x * factor + offset);
+  }
+  return RoundHalfEven(static_cast<long double>(x) * factor + offset);
+}
+
+}  // namespace fit_detail
+
+// round(x * factor), halves to even, kept within the 16-bit range; the value that the mu-law
+// and A-law encoders receive.
+inline int16_t ScaleSample(int16_t x, double factor) {
+  const int64_t y = fit_detail::RoundScaled(x, factor, 0);
+  return static_cast<int16_t>(y > 32767 ? 32767 : (y < -32768 ? -32768 : y));
+}
 
 // The 8-bit linear code of x * factor plus one fresh draw of the process's dither generator
 // from `dither` (none when empty). Sums beyond the 8-bit range are clipped to the extreme code
 // rather than wrapped to the opposite one.
-uint8_t EncodeLinear8(int16_t x, double factor, std::optional<DitherRange> dither,
-                      Representation representation);
+inline uint8_t EncodeLinear8(int16_t x, double factor, std::optional<DitherRange> dither,
+                             Representation representation) {
+  const int32_t offset = dither ? ProcessDither().Draw(*dither) : 0;
+  int64_t coarse = fit_detail::RoundScaled(x, factor, offset) >> 8;
+  coarse = coarse > 127 ? 127 : (coarse < -128 ? -128 : coarse);
+  return static_cast<uint8_t>(representation == Representation::OffsetBinary ? coarse + 128
+                                                                             : coarse & 0xFF);
+}
 
 }  // namespace vorsel

@@ -1,7 +1,10 @@
 #include "codings/fit.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -95,6 +98,63 @@ TEST(ScaleSample, RoundsHalvesToEvenAndStaysInRange) {
   }
 }
 
+// round(x * f), halves to even, in exact integer arithmetic for a factor held as a float.
+int64_t ExactRoundedProduct(int16_t x, float f) {
+  int exponent = 0;
+  const double mantissa = std::frexp(static_cast<double>(f), &exponent);
+  const auto m = static_cast<int64_t>(std::ldexp(mantissa, 24));
+  const int shift = 24 - exponent;
+  const int64_t n = x * m;
+  if (shift <= 0) {
+    return n << -shift;
+  }
+  int64_t q = n >> shift;  // floor
+  const int64_t r = n - (q << shift);
+  const int64_t half = int64_t{1} << (shift - 1);
+  if (r > half || (r == half && (q & 1) != 0)) {
+    ++q;
+  }
+  return q;
+}
+
+TEST(ScaleSample, FittedFactorsRoundEveryInputAsExactArithmeticDoes) {
+  for (int peak : {1, 2, 3, 7, 100, 1000, 1001, 4097, 12345, 32511, 32767, 32768}) {
+    for (bool dither : {false, true}) {
+      const double factor =
+          FitFactor(static_cast<int16_t>(-std::min(peak, 32768)), 0, true, dither, FitTarget::AU);
+      for (int x = -32768; x <= 32767; ++x) {
+        const int64_t exact =
+            ExactRoundedProduct(static_cast<int16_t>(x), static_cast<float>(factor));
+        const int64_t clipped = std::clamp<int64_t>(exact, -32768, 32767);
+        ASSERT_EQ(ScaleSample(static_cast<int16_t>(x), factor), clipped)
+            << "x " << x << " peak " << peak;
+        ASSERT_EQ(
+            EncodeLinear8(static_cast<int16_t>(x), factor, std::nullopt, Representation::Signed),
+            static_cast<uint8_t>(std::clamp<int64_t>(exact >> 8, -128, 127)))
+            << "x " << x << " peak " << peak;
+      }
+    }
+  }
+  // Halves: 0.5 is a float factor, so odd inputs land exactly between two integers.
+  for (int x = -32767; x <= 32767; x += 2) {
+    ASSERT_EQ(ScaleSample(static_cast<int16_t>(x), 0.5),
+              ExactRoundedProduct(static_cast<int16_t>(x), 0.5f));
+  }
+}
+
+TEST(ScaleSample, DoubleFactorsAreMultipliedInExtendedPrecision) {
+  const double third = FitFactor(0, 3, true, false, FitTarget::RAW);
+  EXPECT_EQ(ScaleSample(3, third), 32767);
+  EXPECT_EQ(ScaleSample(1, third), 10922);
+  EXPECT_EQ(ScaleSample(-2, third), -21845);
+  if (std::numeric_limits<long double>::digits >= 64) {
+    // 0.1 is stored slightly above 0.1: the product lies above one half, which a double
+    // product would round to exactly 0.5 and then to even 0.
+    EXPECT_EQ(ScaleSample(5, 0.1), 1);
+    EXPECT_EQ(ScaleSample(-5, 0.1), -1);
+  }
+}
+
 TEST(EncodeLinear8, WithoutDitherTheCodeIsTheFlooredTopByte) {
   constexpr auto kOffset = Representation::OffsetBinary;
   constexpr auto kSigned = Representation::Signed;
@@ -168,6 +228,20 @@ TEST(DitherGenerator, DrawsCoverTheRangeUniformly) {
     }
     EXPECT_NEAR(sum / kDraws, (range.lo + range.hi) / 2.0, 1.0);
   }
+}
+
+TEST(DitherGenerator, WideAndSingleValueRangesStayInside) {
+  DitherGenerator generator(42);
+  bool sawNegative = false;
+  bool sawPositive = false;
+  for (int i = 0; i < 1000; ++i) {
+    EXPECT_EQ(generator.Draw({7, 7}), 7);
+    const int32_t wide = generator.Draw({INT32_MIN, INT32_MAX - 1});
+    EXPECT_LT(wide, INT32_MAX);
+    sawNegative = sawNegative || wide < 0;
+    sawPositive = sawPositive || wide > 0;
+  }
+  EXPECT_TRUE(sawNegative && sawPositive);
 }
 
 TEST(DitherGenerator, TheProcessGeneratorIsOneObject) {
