@@ -32,6 +32,18 @@ int64_t FloorDiv(int64_t value, int64_t divisor) {
   return quotient;
 }
 
+bool ExtendWithZeros(const FileHandle& file, int64_t from, int64_t to) {
+  static constexpr char kZeros[kMoveBlockBytes] = {};
+  while (from < to) {
+    const size_t count = static_cast<size_t>(std::min<int64_t>(to - from, kMoveBlockBytes));
+    if (file.WriteAt(kZeros, count, from) != count) {
+      return false;
+    }
+    from += static_cast<int64_t>(count);
+  }
+  return true;
+}
+
 }  // namespace
 
 TSMPfile::TSMPfile() {
@@ -210,6 +222,11 @@ bool TSMPfile::MoveSamplesToHeadSize(const FileHandle& file) {
   }
   std::vector<char> block(kMoveBlockBytes);
   if (target > source) {
+    // Room first: when the disk is full, the samples must still be where they were.
+    if (!ExtendWithZeros(file, size, target + dataBytes)) {
+      file.Truncate(size);
+      return false;
+    }
     int64_t end = dataBytes;
     while (end > 0) {
       const int64_t count = std::min<int64_t>(end, kMoveBlockBytes);

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include <string>
 #include <vector>
 
+#include "platform/datetime.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -190,6 +194,21 @@ TEST(Defaults, InsertedInOrderOnlyWhereMissing) {
   EXPECT_EQ(items[6], "range=-32768,32768");
   EXPECT_EQ(items[7].rfind("date=", 0), 0u);
   EXPECT_GT(items[7].size(), 5u);
+}
+
+TEST(Defaults, DateIsTheShortDateAndLongTimeOfTheUsersLocale) {
+  const char* oldZone = std::getenv("TZ");
+  const std::string savedZone = oldZone != nullptr ? oldZone : "";
+  const char* oldLocale = std::getenv("LC_ALL");
+  const std::string savedLocale = oldLocale != nullptr ? oldLocale : "";
+  setenv("TZ", "UTC", 1);
+  tzset();
+  setenv("LC_ALL", "C", 1);
+  // 2001-02-03 04:05:06 UTC
+  EXPECT_EQ(DefaultDateTimeText(981173106), "02/03/01 04:05:06");
+  oldLocale != nullptr ? setenv("LC_ALL", savedLocale.c_str(), 1) : unsetenv("LC_ALL");
+  oldZone != nullptr ? setenv("TZ", savedZone.c_str(), 1) : unsetenv("TZ");
+  tzset();
 }
 
 TEST(Defaults, DesignTimeValuesAreWhatAMissingItemReads) {

@@ -1,16 +1,19 @@
 // Creating, opening, saving and closing files; the bytes they leave on disk.
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "platform/eventpump.h"
 #include "smp/sSMP.h"
 #include "smp_files.h"
 #include "tests/support/temp_dir.h"
@@ -306,6 +309,53 @@ TEST(HeadGrowth, SamplesMoveBehindAGrownHeadAndStayIntact) {
   reopened.close_file();
 }
 
+// Limits the size of files this process may write while it lives, as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+TEST(HeadGrowth, NoRoomForTheMoveLeavesTheFileAsItWas) {
+  test::TempDir dir;
+  const std::string path = dir / "full.smp";
+  TSMPfile smp;
+  ASSERT_TRUE(smp.new_file(path));
+  smp.SetChunk(*MakeChunk(Ramp(10000)));
+  const std::string before = ReadFile(path);
+  for (int i = 0; i < 40; ++i) {
+    smp.set_proc(std::string(60, 'p'));
+  }
+  {
+    const FileSizeLimit limit(before.size() + 100);
+    EXPECT_FALSE(smp.save_file(""));
+  }
+  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(smp.Position(), 10000);
+  ASSERT_TRUE(smp.save_file(""));
+  smp.close_file();
+  TSMPfile reopened;
+  ASSERT_TRUE(reopened.open_file(path, true));
+  EXPECT_GT(reopened.HeadSize(), 1024);
+  EXPECT_EQ(test::ReadAll(reopened), Ramp(10000));
+  reopened.close_file();
+}
+
 TEST(HeadGrowth, SmallerHeadItemMovesTheSamplesForward) {
   test::TempDir dir;
   const std::string path = dir / "shrink.smp";
@@ -378,6 +428,25 @@ TEST(WorkingCopy, OpenFileLeavesTheOriginalAloneUntilSaved) {
   EXPECT_EQ(ReadFile(path), HeadBytes({"nchans=1"}) + LittleEndianSamples({9, 2}));
   smp.close_file();
   EXPECT_TRUE(FilesIn(tmp.path().string()).empty());
+}
+
+TEST(WorkingCopy, CopiesLetTheUserInterfaceHandleEventsBetweenBlocks) {
+  test::TempDir dir;
+  test::TempDir tmp;
+  const TempFolderOverride redirect(tmp.path().string());
+  const std::string path = dir / "e.smp";
+  // 1024 + 2 * 10000 bytes: three blocks of 8192, each read and written.
+  WriteFile(path, HeadBytes({"nchans=1"}) + LittleEndianSamples(Ramp(10000)));
+  int pumped = 0;
+  const EventPump previous = InstallEventPump([&] { ++pumped; });
+  TSMPfile smp;
+  smp.SetUseTempFile(true);
+  ASSERT_TRUE(smp.open_file(path, true));
+  InstallEventPump(previous);
+  // One more for the read that finds the end of the source.
+  EXPECT_EQ(pumped, 3 * 2 + 1);
+  EXPECT_EQ(test::ReadAll(smp), Ramp(10000));
+  smp.close_file();
 }
 
 TEST(WorkingCopy, SwitchingTheOptionOnLaterNeverDeletesTheRealFile) {
