@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "formats/byteio.h"
+#include "formats/conversion_settings.h"
+#include "probing/number_text.h"
+
+namespace vorsel {
+
+// The one-line description of a file for people: its type name and, from its own header, its
+// size, duration, coding, rate and channels, with the separators of the user's locale (WAV
+// 2,000,044 bytes, 11.338 s, lin 16, 44100 Hz, 2 channels). Empty when no file exists at path.
+// Only headers are read. Throws std::system_error when the file exists but cannot be read.
+std::string FileDescription(const std::string& path, const ConversionSettings& settings);
+std::string FileDescription(const std::string& path, const ConversionSettings& settings,
+                            const NumberFormat& format);
+
+// The part after the type name for the formats with a binary header (WAV, AU, AIFF, AIFF-C,
+// NSP), read through `reader` from its start; chunk bodies are passed by seeking, not read.
+// Problems of content give the texts "Can't open ", "Unknown encoding" and the like.
+std::string HeaderDetail(int32_t fileType, ByteReader& reader, int64_t fileSize,
+                         const NumberFormat& format);
+
+}  // namespace vorsel

@@ -1,0 +1,77 @@
+#include "probing/guess.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <system_error>
+
+#include "tests/support/temp_dir.h"
+
+namespace vorsel::test {
+namespace {
+
+// A sine of 100 samples per period, amplitude 8000, as 16-bit words.
+std::string Sine(bool bigEndian, uint16_t offset) {
+  std::string bytes;
+  for (int i = 0; i <= 20000; ++i) {
+    const auto word = static_cast<uint16_t>(std::lround(8000 * std::sin(M_PI * i / 50)) + offset);
+    const char hi = static_cast<char>(word >> 8);
+    const char lo = static_cast<char>(word & 0xFF);
+    bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return bytes;
+}
+
+std::string Repeated(std::string_view pattern, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) {
+    out += pattern;
+  }
+  return out;
+}
+
+class GuessTest : public ::testing::Test {
+ protected:
+  std::string Guess(std::string_view bytes) {
+    path = dir / "take1.raw";
+    WriteFile(path, bytes);
+    return GuessCoding(path);
+  }
+  TempDir dir;
+  ConversionSettings settings;
+  std::string path;
+};
+
+TEST_F(GuessTest, ZeroBytesFavourTheEarliestOfTheEqualCodings) {
+  EXPECT_EQ(Guess(std::string(1000, '\0')), "sint8");
+  EXPECT_EQ(GuessFileTypeLine(path, settings), "take1.raw is RAW sint8?");
+}
+
+TEST_F(GuessTest, EmptyAndOneByteFiles) {
+  EXPECT_EQ(Guess(""), "no guess (empty file)");
+  EXPECT_EQ(GuessFileTypeLine(path, settings), "take1.raw is RAW no guess (empty file)?");
+  // One byte makes no 16-bit sample; those codings take no part.
+  EXPECT_EQ(Guess("\x80"), "uint8");
+}
+
+TEST_F(GuessTest, SixteenBitSinesInEachOrderAndRepresentation) {
+  EXPECT_EQ(Guess(Sine(false, 0)), "Intel sint16");
+  EXPECT_EQ(Guess(Sine(true, 0)), "Motorola sint16");
+  EXPECT_EQ(Guess(Sine(false, 0x8000)), "Intel uint16");
+  EXPECT_EQ(Guess(Sine(true, 0x8000)), "Motorola uint16");
+}
+
+TEST_F(GuessTest, SmoothestAndQuietestDiffer) {
+  // Words 0x00FF read big-endian are a constant 255 (mean square 65025, mean squared
+  // difference 255^2 / 50 from the start at 0); as signed bytes 0 and -256 alternate
+  // (mean square 32768, mean squared difference 65536).
+  EXPECT_EQ(Guess(Repeated(std::string("\x00\xFF", 2), 50)), "Motorola sint16 or sint8");
+  EXPECT_EQ(Guess(Repeated("\x47\x48", 50)), "u-law or A-law");
+}
+
+TEST_F(GuessTest, AMissingFileRaises) {
+  EXPECT_THROW(GuessCoding(dir / "missing"), std::system_error);
+}
+
+}  // namespace
+}  // namespace vorsel::test
