@@ -1,0 +1,565 @@
+#include "formats/aiff.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "codings/extended.h"
+#include "codings/fit.h"
+#include "codings/linear.h"
+#include "formats/byteio.h"
+#include "formats/convert_steps.h"
+#include "formats/encoder8.h"
+#include "formats/kelm.h"
+#include "platform/dotnum.h"
+#include "smp/sSMP.h"
+
+namespace vorsel {
+
+namespace {
+
+using namespace convert_steps;
+
+constexpr FourCC kFormId = "FORM";
+constexpr FourCC kAiffType = "AIFF";
+constexpr FourCC kAifcType = "AIFC";
+constexpr FourCC kCommonId = "COMM";
+constexpr FourCC kStatusId = "AESD";
+constexpr FourCC kApplicationId = "APPL";
+constexpr FourCC kSoundId = "SSND";
+constexpr FourCC kNoCompression = "NONE";
+
+constexpr int32_t kAifLinear8 = 0;
+constexpr int32_t kAifLinear16 = 1;
+
+constexpr uint32_t kCommonSize = 18;
+constexpr uint32_t kStatusSize = 24;
+constexpr uint32_t kSoundPrefix = 8;  // offset and block size before the sample frames
+
+constexpr std::string_view kStatusItem = "AES/EBUchstatus";
+// Bit 3 of the first status byte: 50/15 microseconds pre-emphasis.
+constexpr uint8_t kEmphasisBit = 0x08;
+
+using ChannelStatus = std::array<uint8_t, kStatusSize>;
+
+void ShowCannotImport(ConversionContext& context, const std::string& text) {
+  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
+}
+
+// ---- Export ------------------------------------------------------------------------------
+
+// A decimal integer with an optional sign, as it stands.
+std::optional<int32_t> StatusNumber(std::string_view token) {
+  if (!token.empty() && token.front() == '+') {
+    token.remove_prefix(1);
+  }
+  int32_t value = 0;
+  const char* end = token.data() + token.size();
+  const auto [stop, error] = std::from_chars(token.data(), end, value);
+  if (token.empty() || error != std::errc{} || stop != end) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// The 24 bytes of the item text: numbers separated by ",", each taken modulo 256; the last
+// number repeats for the bytes it does not reach. Nothing when any field is not a number (an
+// empty text included).
+std::optional<ChannelStatus> ChannelStatusOfItem(std::string_view text) {
+  ChannelStatus status{};
+  for (uint8_t& byte : status) {
+    const size_t comma = text.find(',');
+    const std::optional<int32_t> number = StatusNumber(text.substr(0, comma));
+    if (!number) {
+      return std::nullopt;
+    }
+    byte = static_cast<uint8_t>(static_cast<uint32_t>(*number) & 0xFF);
+    if (comma != std::string_view::npos) {
+      text.remove_prefix(comma + 1);
+    }
+  }
+  return status;
+}
+
+struct AiffLayout {
+  int32_t coding = kAifLinear16;
+  uint16_t channels = 0;
+  uint32_t frames = 0;
+  double rate = 0;
+  std::optional<ChannelStatus> status;
+  uint32_t embeddedChunkBytes = 0;  // "APPL", its size, "kelm" and the SMP head; 0 without one
+  int64_t sampleCount = 0;          // every sample value of all channels, in whole scans
+  int64_t dataSize = 0;
+  bool padded = false;
+  int64_t formSize = 0;
+};
+
+// The sizes describe the whole scans that follow. An odd sound data chunk gets the pad byte
+// that every IFF chunk of odd size needs, counted in the FORM size.
+AiffLayout PlanLayout(int32_t coding, int32_t channels, double rate, int32_t nSamples,
+                      std::optional<ChannelStatus> status, uint32_t embeddedChunkBytes) {
+  AiffLayout layout;
+  layout.coding = coding;
+  layout.channels = static_cast<uint16_t>(channels);
+  layout.rate = rate;
+  layout.status = status;
+  layout.embeddedChunkBytes = embeddedChunkBytes;
+  layout.sampleCount = std::max(nSamples, 0);
+  layout.frames = static_cast<uint32_t>(layout.sampleCount / channels);
+  layout.dataSize = layout.sampleCount * (coding == kAifLinear16 ? 2 : 1);
+  layout.padded = layout.dataSize % 2 != 0;
+  layout.formSize = 4 + (8 + kCommonSize) + (status ? 8 + kStatusSize : 0) + embeddedChunkBytes +
+                    (8 + kSoundPrefix) + layout.dataSize + (layout.padded ? 1 : 0);
+  return layout;
+}
+
+void WriteAiffHeader(ByteWriter& out, const AiffLayout& layout, TSMPfile& smp) {
+  out.fourcc(kFormId);
+  out.u32be(static_cast<uint32_t>(layout.formSize));
+  out.fourcc(kAiffType);
+  out.fourcc(kCommonId);
+  out.u32be(kCommonSize);
+  out.u16be(layout.channels);
+  out.u32be(layout.frames);
+  out.u16be(layout.coding == kAifLinear16 ? 16 : 8);
+  out.extended80(layout.rate);
+  if (layout.status) {
+    out.fourcc(kStatusId);
+    out.u32be(kStatusSize);
+    out.Bytes(*layout.status);
+  }
+  if (layout.embeddedChunkBytes > 0) {
+    WriteEmbeddedHeader(smp, out, HeadContainer::AIFF);
+  }
+  out.fourcc(kSoundId);
+  out.u32be(static_cast<uint32_t>(layout.dataSize + kSoundPrefix));
+  out.Zeros(kSoundPrefix);
+}
+
+void ExportSamples(ConversionContext& context, ByteWriter& out, const AiffLayout& layout,
+                   double factor) {
+  TSMPfile& smp = context.SMPfile1;
+  std::optional<Encoder8> encoder;
+  if (layout.coding == kAifLinear8) {
+    encoder.emplace(Coding8::Linear8, factor,
+                    context.settings.ExportAIF.DitherNoise
+                        ? std::optional<DitherRange>(kDitherUpward)
+                        : std::nullopt,
+                    Representation::Signed);
+  }
+  const auto chunk = std::make_unique<tsamplechunk>();
+  const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
+  // Never more than the header announced, whatever the component delivers.
+  int64_t remaining = layout.sampleCount;
+  for (;;) {
+    Tick(context);
+    smp.GetChunk(*chunk);
+    Tick(context);
+    const auto used = static_cast<size_t>(std::clamp<int64_t>(chunk->used, 0, remaining));
+    if (used == 0) {
+      break;
+    }
+    remaining -= static_cast<int64_t>(used);
+    const std::span<const int16_t> samples(chunk->data, used);
+    if (encoder) {
+      encoder->Run(samples, codes->data());
+      out.Bytes(std::span<const uint8_t>(codes->data(), used));
+    } else {
+      out.WriteSamples16(samples, ByteOrder::BigEndian);
+    }
+  }
+  if (layout.padded) {
+    out.u8(0);
+  }
+}
+
+// ---- Import ------------------------------------------------------------------------------
+
+// What the "COMM" chunk says, with the values that stand until one is read.
+struct CommonFields {
+  int16_t channels = 1;
+  uint32_t frames = 0;
+  int16_t sampleSize = -1;
+  double rate = 16000;
+  FourCC compression = kNoCompression;
+};
+
+// The compression type as message text: bytes that are no printable ASCII become "?".
+std::string CompressionText(const FourCC& compression) {
+  std::string text(compression.view());
+  for (char& c : text) {
+    if (c < 0x20 || c > 0x7E) {
+      c = '?';
+    }
+  }
+  return text;
+}
+
+uint16_t BigEndian16(std::span<const uint8_t> bytes) {
+  return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
+}
+
+uint32_t BigEndian32(std::span<const uint8_t> bytes) {
+  return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+         uint32_t{bytes[3]};
+}
+
+std::string StatusText(const ChannelStatus& status) {
+  std::string text;
+  for (const uint8_t byte : status) {
+    if (!text.empty()) {
+      text += ',';
+    }
+    text += std::to_string(byte);
+  }
+  return text;
+}
+
+// One import's walk over the chunks of the FORM.
+class AiffChunkWalk {
+ public:
+  AiffChunkWalk(ConversionContext& context, ByteReader& reader, int32_t formSize, bool aifc,
+                const std::string& inputPath)
+      : context_(context),
+        smp_(context.SMPfile1),
+        reader_(reader),
+        formSize_(formSize),
+        aifc_(aifc),
+        inputPath_(inputPath),
+        chunk_(std::make_unique<tsamplechunk>()),
+        bytes_(std::make_unique<std::array<uint8_t, kBlockBytes>>()) {}
+
+  void Run() {
+    while (RemainingFormBytes() > 0 && !refused_) {
+      Tick(context_);
+      const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::BigEndian);
+      if (!header) {
+        context_.log.Append("Invalid data in " + FileNameOf(inputPath_));
+        break;
+      }
+      const auto size = static_cast<int32_t>(header->size);
+      ChunkBody body(reader_, size > 0 ? static_cast<uint64_t>(size) : 0, true);
+      if (header->id == kApplicationId && size > 0) {
+        TakeApplication(body);
+      } else if (header->id == kCommonId && size > 0) {
+        TakeCommon(body);
+      } else if (header->id == kStatusId) {
+        TakeStatus(body);
+      } else if (header->id == kSoundId) {
+        ConvertSound(body);
+      }
+      body.Finish();
+      if (size < 0 && size % 2 != 0) {
+        reader_.Skip(1);  // the pad byte of an odd size, which a negative body never consumed
+      }
+    }
+    // A compression type named after the sound data chunk still means the samples taken as
+    // uncompressed are not the sound.
+    if (!refused_ && common_.compression != kNoCompression) {
+      RefuseCompression();
+    }
+  }
+
+  // The output must not stay: the file's samples could not be taken.
+  bool Refused() const { return refused_; }
+  bool HeadRestored() const { return headRestored_; }
+  const CommonFields& Common() const { return common_; }
+  bool StatusSeen() const { return statusSeen_; }
+  const std::string& StatusItemText() const { return statusText_; }
+  const ChannelStatus& Status() const { return status_; }
+
+ private:
+  // The FORM size counts from the form type on, that is every byte after the first eight.
+  int64_t RemainingFormBytes() const {
+    return int64_t{formSize_} - (static_cast<int64_t>(reader_.Consumed()) - 8);
+  }
+
+  void TakeApplication(ChunkBody& body) {
+    std::array<uint8_t, 4> signature{};
+    const size_t got = body.Read(signature);
+    if (got == signature.size() &&
+        std::equal(signature.begin(), signature.end(), kEmbeddedHeadId.bytes.begin())) {
+      TakeEmbeddedHead(body);
+    }
+    smp_.SetMSBFirst(context_.settings.ImportAIF.MSBFirst);
+  }
+
+  void TakeEmbeddedHead(ChunkBody& body) {
+    // The samples already stored sit at the data offset of the head in force; a new head
+    // would move that offset under them.
+    if (storedSamples_ > 0) {
+      context_.log.Append(inputPath_ +
+                          " has an SMP header chunk after its samples; that header is ignored.");
+      return;
+    }
+    // The restored head leaves out any label file reference: the import writes only its own
+    // output, never a label file that someone else's head names.
+    if (!ReadEmbeddedHeader(smp_, body)) {
+      return;
+    }
+    headRestored_ = true;
+    // The channel layout is the file's own, also while the samples are written.
+    ApplyCommon();
+    smp_.SetPosition(0);
+  }
+
+  void TakeCommon(ChunkBody& body) {
+    std::array<uint8_t, kCommonSize + 4> fields{};
+    const size_t wanted = aifc_ ? fields.size() : kCommonSize;
+    const size_t got = body.Read(std::span(fields).first(wanted));
+    // Only fields the chunk holds in full are taken.
+    if (got >= 2) {
+      common_.channels = static_cast<int16_t>(BigEndian16(std::span(fields).subspan(0, 2)));
+    }
+    if (got >= 6) {
+      common_.frames = BigEndian32(std::span(fields).subspan(2, 4));
+    }
+    if (got >= 8) {
+      common_.sampleSize = static_cast<int16_t>(BigEndian16(std::span(fields).subspan(6, 2)));
+    }
+    if (got >= kCommonSize) {
+      Extended80 rate{};
+      std::copy_n(fields.begin() + 8, rate.size(), rate.begin());
+      common_.rate = BytesToExtended(rate);
+    }
+    if (aifc_ && got >= kCommonSize + 4) {
+      std::array<char, 4> type{};
+      std::copy_n(fields.begin() + kCommonSize, type.size(), type.begin());
+      common_.compression = FourCC(type);
+    }
+    // An SMP file holds at least one and at most 128 channels.
+    if (common_.channels < 1 || common_.channels > kMaxChannels) {
+      ShowCannotImport(context_, inputPath_ + " has " + std::to_string(common_.channels) +
+                                     " channels and cannot be imported");
+      refused_ = true;
+    }
+  }
+
+  void TakeStatus(ChunkBody& body) {
+    statusSeen_ = true;
+    statusText_.clear();
+    status_ = {};
+    if (body.Size() != kStatusSize) {
+      return;
+    }
+    ChannelStatus bytes{};
+    if (body.Read(bytes) == bytes.size()) {
+      status_ = bytes;
+      statusText_ = StatusText(bytes);
+    }
+  }
+
+  void RefuseCompression() {
+    context_.dialogs.ShowMessageBox(
+        CompressionText(common_.compression) + " compressed files are not supported",
+        "Unsupported file format", mbOk | mbIconExclamation);
+    refused_ = true;
+  }
+
+  void ConvertSound(ChunkBody& body) {
+    if (common_.compression != kNoCompression) {
+      RefuseCompression();
+      return;
+    }
+    body.Skip(kSoundPrefix);  // offset and block size: the frames follow directly
+    const int16_t bits = common_.sampleSize;
+    const bool linear8 = bits >= 1 && bits <= 8;
+    const bool linear16 = bits >= 9 && bits <= 16;
+    if (!linear8 && !linear16) {
+      // The refused chunk yields no samples; its rest is skipped with it.
+      context_.log.Append("Bits per sample of " + std::to_string(bits) +
+                          "is not supported. Conversion aborted.");
+      return;
+    }
+    if (WouldReachSizeLimit(body, linear16 ? 2 : 1)) {
+      context_.log.Append(inputPath_ +
+                          " would give an SMP file of 2 GiB or more. Sound data chunk skipped.");
+      return;
+    }
+    while (body.Remaining() > 0) {
+      size_t got = 0;
+      if (linear16) {
+        // Samples of 9 to 16 bits fill 16-bit words, taken as they are.
+        const SampleRead read =
+            body.ReadSamples16(std::span(chunk_->data, kBlockBytes / 2), ByteOrder::BigEndian);
+        got = read.bytes;
+        chunk_->used = static_cast<int32_t>(read.samples);
+      } else {
+        got = body.Read(*bytes_);
+        for (size_t i = 0; i < got; ++i) {
+          chunk_->data[i] = Signed8ToLinear((*bytes_)[i]);
+        }
+        chunk_->used = static_cast<int32_t>(got);
+      }
+      if (got == 0) {
+        return;  // the file ends inside the chunk
+      }
+      Tick(context_);
+      smp_.SetChunk(*chunk_);
+      Tick(context_);
+      storedSamples_ += chunk_->used;
+    }
+  }
+
+  // Judged from the bytes the file really holds, so that a truncated file whose header claims
+  // more still converts; with room for the largest head.
+  bool WouldReachSizeLimit(const ChunkBody& body, int64_t bytesPerSample) const {
+    const int64_t inFile =
+        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
+    const int64_t bodyBytes = std::min<int64_t>(static_cast<int64_t>(body.Remaining()), inFile);
+    const int64_t samples = storedSamples_ + bodyBytes / bytesPerSample;
+    return kHeadBufferSize + 2 * samples >= kSizeLimit;
+  }
+
+  void ApplyCommon() {
+    smp_.SetSfTot(common_.channels * common_.rate);
+    smp_.SetnChans(common_.channels);
+  }
+
+  ConversionContext& context_;
+  TSMPfile& smp_;
+  ByteReader& reader_;
+  int32_t formSize_;
+  bool aifc_;
+  const std::string& inputPath_;
+  std::unique_ptr<tsamplechunk> chunk_;
+  std::unique_ptr<std::array<uint8_t, kBlockBytes>> bytes_;
+  CommonFields common_;
+  bool statusSeen_ = false;
+  std::string statusText_;
+  ChannelStatus status_{};
+  int64_t storedSamples_ = 0;
+  bool headRestored_ = false;
+  bool refused_ = false;
+};
+
+}  // namespace
+
+void ExportAIFF(ConversionContext& context, const std::string& inputPath,
+                const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  const ExportAIFSettings& settings = context.settings.ExportAIF;
+  if (settings.Encoding != kAifLinear8 && settings.Encoding != kAifLinear16) {
+    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
+                       " of ExportAIF.Encoding is not supported. Conversion aborted.");
+    return;
+  }
+  TSMPfile& smp = context.SMPfile1;
+  if (!OpenSource(context, inputPath)) {
+    return;
+  }
+  SMPFileCloser closer(smp);
+  if (smp.IsSplitRate()) {
+    context.log.Append(inputPath + " has split rate! Conversion aborted.");
+    return;
+  }
+
+  const int32_t channels = smp.nChans();
+  const double rate = channels > 0 ? smp.ChannelSf(0) : 0;
+  if (channels < 1 || channels > 0x7FFF || !std::isfinite(rate) || rate < 0) {
+    context.log.Append(inputPath + " has " + std::to_string(channels) + " channels at " +
+                       FloatToStrDot(smp.SfTot()) +
+                       " Hz, which an AIFF file cannot hold! Conversion aborted.");
+    return;
+  }
+  const AiffLayout layout =
+      PlanLayout(settings.Encoding, channels, rate, smp.nSamples(),
+                 ChannelStatusOfItem(smp.get_item(kStatusItem)),
+                 settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AIFF) : 0);
+  if (layout.formSize + 8 >= kSizeLimit) {
+    context.log.Append(inputPath +
+                       " would give an AIFF file of 2 GiB or more! Conversion aborted.");
+    return;
+  }
+  // 16-bit output is never scaled, so its export needs no search for the extremes.
+  const double factor =
+      settings.Encoding == kAifLinear16
+          ? 1.0
+          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::AIFF);
+
+  ByteWriter out(outputPath);
+  WriteAiffHeader(out, layout, smp);
+  smp.SetPosition(0);
+  ExportSamples(context, out, layout, factor);
+  out.Close();
+}
+
+void ImportAIFF(ConversionContext& context, const std::string& inputPath,
+                const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  ByteReader reader(inputPath);
+  if (reader.Size() >= kSizeLimit) {
+    ShowCannotImport(context, inputPath + " is 2 GiB or larger and cannot be imported");
+    return;
+  }
+  const FourCC form = reader.fourcc();
+  const int32_t formSize = reader.i32be();
+  const FourCC formType = reader.fourcc();
+  if (reader.ShortRead() || form != kFormId || (formType != kAiffType && formType != kAifcType)) {
+    ShowCannotImport(context, inputPath + " does not appear to be an AIFF file");
+    return;
+  }
+
+  TSMPfile& smp = context.SMPfile1;
+  const ImportViewSettings& settings = context.settings.ImportAIF;
+  if (!smp.new_file(outputPath)) {
+    throw std::runtime_error("Cannot create " + outputPath);
+  }
+  AiffChunkWalk walk(context, reader, formSize, formType == kAifcType, inputPath);
+  {
+    SMPFileCloser closer(smp);
+    smp.SetMSBFirst(settings.MSBFirst);
+    smp.SetPosition(0);
+    walk.Run();
+    if (!walk.Refused()) {
+      smp.insert_nonpresent_defaults();
+      if (!walk.HeadRestored()) {
+        ApplyImportView(smp, settings);
+      }
+      smp.set_item("file", "samp");
+      const CommonFields& common = walk.Common();
+      smp.SetSfTot(common.channels * common.rate);
+      smp.SetnChans(common.channels);
+      smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+      if (walk.StatusSeen()) {
+        // An empty text (a status chunk of another length) removes the item.
+        smp.set_item(kStatusItem, walk.StatusItemText());
+        if ((walk.Status()[0] & kEmphasisBit) != 0) {
+          smp.set_item("emphz", "50");
+          smp.set_item("emphp", "15");
+        }
+      }
+      if (!smp.save_file("")) {
+        throw std::runtime_error("Cannot write the head of " + outputPath);
+      }
+    }
+  }
+  if (walk.Refused()) {
+    std::error_code ignored;
+    std::filesystem::remove(outputPath, ignored);
+  }
+}
+
+}  // namespace vorsel

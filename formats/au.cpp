@@ -1,0 +1,345 @@
+#include "formats/au.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+#include "codings/fit.h"
+#include "codings/g711.h"
+#include "codings/linear.h"
+#include "formats/byteio.h"
+#include "formats/convert_steps.h"
+#include "formats/encoder8.h"
+#include "formats/kelm.h"
+#include "platform/dotnum.h"
+#include "smp/sSMP.h"
+
+namespace vorsel {
+
+namespace {
+
+using namespace convert_steps;
+
+constexpr FourCC kMagic = ".snd";
+constexpr uint32_t kHeaderBytes = 24;
+
+constexpr uint32_t kEncodingMuLaw = 1;
+constexpr uint32_t kEncodingLinear8 = 2;
+constexpr uint32_t kEncodingLinear16 = 3;
+constexpr uint32_t kEncodingLinear24 = 4;
+constexpr uint32_t kEncodingLinear32 = 5;
+constexpr uint32_t kEncodingALaw = 27;
+
+// The codings ExportAU.Encoding 0 to 5 stand for. The header values 6, 7 and 8 would name
+// (float and ADPCM encodings) have no sample conversion, so they are not offered.
+struct AuCoding {
+  uint32_t encoding;
+  uint32_t bytesPerSample;
+};
+
+constexpr std::array<AuCoding, 6> kExportCodings = {{
+    {kEncodingMuLaw, 1},
+    {kEncodingALaw, 1},
+    {kEncodingLinear8, 1},
+    {kEncodingLinear16, 2},
+    {kEncodingLinear24, 3},
+    {kEncodingLinear32, 4},
+}};
+
+void ShowCannotImport(ConversionContext& context, const std::string& text) {
+  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
+}
+
+// ---- Import ------------------------------------------------------------------------------
+
+// Every field is an unsigned big-endian 32-bit number.
+struct AuHeader {
+  uint32_t dataOffset = 0;
+  uint32_t encoding = 0;
+  uint32_t rate = 0;
+  uint32_t channels = 0;
+};
+
+bool IsImportableEncoding(uint32_t encoding) {
+  return encoding == kEncodingMuLaw || encoding == kEncodingLinear8 ||
+         encoding == kEncodingLinear16 || encoding == kEncodingALaw;
+}
+
+std::optional<AuHeader> ReadAuHeader(ByteReader& reader) {
+  AuHeader header;
+  const FourCC magic = reader.fourcc();
+  header.dataOffset = reader.u32be();
+  reader.u32be();  // the data size: the samples run to the end of the file whatever it says
+  header.encoding = reader.u32be();
+  header.rate = reader.u32be();
+  header.channels = reader.u32be();
+  if (reader.ShortRead() || magic != kMagic || !IsImportableEncoding(header.encoding)) {
+    return std::nullopt;
+  }
+  return header;
+}
+
+// The SMP data the samples after the data offset become, with room for the largest head.
+bool WouldReachSizeLimit(const ByteReader& reader, const AuHeader& header) {
+  const int64_t dataBytes = std::max<int64_t>(0, reader.Size() - int64_t{header.dataOffset});
+  const int64_t smpBytes = header.encoding == kEncodingLinear16 ? dataBytes / 2 * 2 : 2 * dataBytes;
+  return kHeadBufferSize + smpBytes >= kSizeLimit;
+}
+
+std::array<int16_t, 256> DecodingTable(uint32_t encoding) {
+  std::array<int16_t, 256> table{};
+  for (int code = 0; code < 256; ++code) {
+    const auto byte = static_cast<uint8_t>(code);
+    table[code] = encoding == kEncodingMuLaw  ? MuLawToLinear(byte)
+                  : encoding == kEncodingALaw ? ALawToLinear(byte)
+                                              : Signed8ToLinear(byte);
+  }
+  return table;
+}
+
+// From the reader's position to the end of the file.
+void ImportSamples(ConversionContext& context, ByteReader& reader, uint32_t encoding) {
+  TSMPfile& smp = context.SMPfile1;
+  const auto chunk = std::make_unique<tsamplechunk>();
+  const auto bytes = std::make_unique<std::array<uint8_t, kBlockBytes>>();
+  const std::array<int16_t, 256> decode = DecodingTable(encoding);
+  for (;;) {
+    if (encoding == kEncodingLinear16) {
+      const SampleRead read = reader.ReadSamples16(std::span(chunk->data), ByteOrder::BigEndian,
+                                                   Representation::Signed, 2 * kBlockBytes);
+      if (read.bytes == 0) {
+        break;
+      }
+      chunk->used = static_cast<int32_t>(read.samples);
+    } else {
+      const size_t got = reader.Read(*bytes);
+      if (got == 0) {
+        break;
+      }
+      for (size_t i = 0; i < got; ++i) {
+        chunk->data[i] = decode[(*bytes)[i]];
+      }
+      chunk->used = static_cast<int32_t>(got);
+    }
+    Tick(context);
+    smp.SetChunk(*chunk);
+    Tick(context);
+  }
+}
+
+// ---- Export ------------------------------------------------------------------------------
+
+struct AuLayout {
+  AuCoding coding;
+  uint32_t dataOffset = kHeaderBytes;
+  int64_t sampleCount = 0;  // every sample value of all channels, in whole scans
+  int64_t dataSize = 0;
+  uint32_t rate = 0;
+  uint32_t channels = 0;
+};
+
+// The sizes describe the whole scans that follow, so that a source ending in a partial scan or
+// an odd byte gets a header that claims no more than the file holds.
+AuLayout PlanLayout(const AuCoding& coding, int32_t nSamples, uint32_t rate, uint32_t channels,
+                    uint32_t embeddedChunkBytes) {
+  AuLayout layout{.coding = coding};
+  layout.dataOffset = kHeaderBytes + embeddedChunkBytes;
+  layout.sampleCount = std::max(nSamples, 0);
+  layout.dataSize = layout.sampleCount * coding.bytesPerSample;
+  layout.rate = rate;
+  layout.channels = channels;
+  return layout;
+}
+
+void WriteAuHeader(ByteWriter& out, const AuLayout& layout) {
+  out.fourcc(kMagic);
+  out.u32be(layout.dataOffset);
+  out.u32be(static_cast<uint32_t>(layout.dataSize));
+  out.u32be(layout.coding.encoding);
+  out.u32be(layout.rate);
+  out.u32be(layout.channels);
+}
+
+std::optional<Coding8> Coding8Of(uint32_t encoding) {
+  switch (encoding) {
+    case kEncodingMuLaw:
+      return Coding8::MuLaw;
+    case kEncodingALaw:
+      return Coding8::ALaw;
+    case kEncodingLinear8:
+      return Coding8::Linear8;
+    default:
+      return std::nullopt;
+  }
+}
+
+// 24- and 32-bit samples: the scaled sample as the top 16 bits, zero bytes below it.
+void EncodeWide(std::span<const int16_t> samples, double factor, uint32_t bytesPerSample,
+                uint8_t* out) {
+  for (const int16_t x : samples) {
+    const auto word = static_cast<uint16_t>(ScaleSample(x, factor));
+    *out++ = static_cast<uint8_t>(word >> 8);
+    *out++ = static_cast<uint8_t>(word);
+    for (uint32_t k = 2; k < bytesPerSample; ++k) {
+      *out++ = 0;
+    }
+  }
+}
+
+void ExportSamples(ConversionContext& context, ByteWriter& out, const AuLayout& layout,
+                   double factor) {
+  TSMPfile& smp = context.SMPfile1;
+  const ExportCodingSettings& settings = context.settings.ExportAU;
+  const uint32_t encoding = layout.coding.encoding;
+  std::optional<Encoder8> encoder;
+  if (const std::optional<Coding8> coding8 = Coding8Of(encoding)) {
+    encoder.emplace(
+        *coding8, factor,
+        settings.DitherNoise ? std::optional<DitherRange>(kDitherCentred) : std::nullopt,
+        Representation::Signed);
+  }
+  const auto chunk = std::make_unique<tsamplechunk>();
+  const auto codes = std::make_unique<std::array<uint8_t, 4 * kChunkCapacity>>();
+  // Never more than the header announced, whatever the component delivers.
+  int64_t remaining = layout.sampleCount;
+  for (;;) {
+    Tick(context);
+    smp.GetChunk(*chunk);
+    Tick(context);
+    const auto used = static_cast<size_t>(std::clamp<int64_t>(chunk->used, 0, remaining));
+    if (used == 0) {
+      break;
+    }
+    remaining -= static_cast<int64_t>(used);
+    const std::span<const int16_t> samples(chunk->data, used);
+    if (encoding == kEncodingLinear16) {
+      out.WriteSamples16(samples, ByteOrder::BigEndian);
+      continue;
+    }
+    if (encoder) {
+      encoder->Run(samples, codes->data());
+    } else {
+      EncodeWide(samples, factor, layout.coding.bytesPerSample, codes->data());
+    }
+    out.Bytes(std::span<const uint8_t>(codes->data(), used * layout.coding.bytesPerSample));
+  }
+}
+
+}  // namespace
+
+void ImportAU(ConversionContext& context, const std::string& inputPath,
+              const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  ByteReader reader(inputPath);
+  if (reader.Size() >= kSizeLimit) {
+    ShowCannotImport(context, inputPath + " is 2 GiB or larger and cannot be imported");
+    return;
+  }
+  const std::optional<AuHeader> header = ReadAuHeader(reader);
+  if (!header) {
+    ShowCannotImport(context, inputPath + " does not appear to be a AU file");
+    return;
+  }
+  // An SMP file holds at least one and at most 128 channels.
+  if (header->channels < 1 || header->channels > static_cast<uint32_t>(kMaxChannels)) {
+    ShowCannotImport(context, inputPath + " has " + std::to_string(header->channels) +
+                                  " channels and cannot be imported");
+    return;
+  }
+  if (WouldReachSizeLimit(reader, *header)) {
+    context.log.Append(inputPath + " would give an SMP file of 2 GiB or more! Conversion aborted.");
+    return;
+  }
+
+  TSMPfile& smp = context.SMPfile1;
+  const ImportViewSettings& settings = context.settings.ImportAU;
+  if (!smp.new_file(outputPath)) {
+    throw std::runtime_error("Cannot create " + outputPath);
+  }
+  SMPFileCloser closer(smp);
+  const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
+  reader.Seek(header->dataOffset);
+
+  smp.insert_nonpresent_defaults();
+  if (!headRestored) {
+    ApplyImportView(smp, settings);
+  }
+  smp.SetSfTot(static_cast<double>(header->rate) * header->channels);
+  smp.SetnChans(static_cast<int32_t>(header->channels));
+  smp.SetMSBFirst(settings.MSBFirst);
+  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+
+  smp.SetPosition(0);
+  ImportSamples(context, reader, header->encoding);
+  if (!smp.save_file("")) {
+    throw std::runtime_error("Cannot write the head of " + outputPath);
+  }
+}
+
+void ExportAU(ConversionContext& context, const std::string& inputPath,
+              const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  const ExportCodingSettings& settings = context.settings.ExportAU;
+  if (settings.Encoding < 0 || settings.Encoding >= static_cast<int32_t>(kExportCodings.size())) {
+    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
+                       " of ExportAU.Encoding is not supported. Conversion aborted.");
+    return;
+  }
+  const AuCoding& coding = kExportCodings[static_cast<size_t>(settings.Encoding)];
+  TSMPfile& smp = context.SMPfile1;
+  if (!OpenSource(context, inputPath)) {
+    return;
+  }
+  SMPFileCloser closer(smp);
+
+  // Split-rate files are written all the same, at the rate of SfTot shared by the channels.
+  const int32_t channels = smp.nChans();
+  const double rate = channels > 0 ? std::nearbyint(smp.SfTot() / channels) : 0;
+  if (channels < 1 || !(rate >= 0 && rate <= UINT32_MAX)) {
+    context.log.Append(inputPath + " has " + std::to_string(channels) + " channels at " +
+                       FloatToStrDot(smp.SfTot()) +
+                       " Hz, which an AU file cannot hold! Conversion aborted.");
+    return;
+  }
+  const AuLayout layout = PlanLayout(
+      coding, smp.nSamples(), static_cast<uint32_t>(rate), static_cast<uint32_t>(channels),
+      settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AU) : 0);
+  if (int64_t{layout.dataOffset} + layout.dataSize >= kSizeLimit) {
+    context.log.Append(inputPath + " would give an AU file of 2 GiB or more! Conversion aborted.");
+    return;
+  }
+  // 16-bit output is never scaled, so its export needs no search for the extremes.
+  const double factor =
+      coding.encoding == kEncodingLinear16
+          ? 1.0
+          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::AU);
+
+  ByteWriter out(outputPath);
+  WriteAuHeader(out, layout);
+  if (settings.StoreSMPHeader) {
+    WriteEmbeddedHeader(smp, out, HeadContainer::AU);
+  }
+  smp.SetPosition(0);
+  ExportSamples(context, out, layout, factor);
+  out.Close();
+}
+
+}  // namespace vorsel

@@ -1,0 +1,62 @@
+#include "formats/convert_steps.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "smp/sSMP.h"
+
+namespace vorsel::convert_steps {
+
+std::string FileNameOf(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+bool LogCancelled(ConversionContext& context, const std::string& inputPath,
+                  const std::string& outputPath) {
+  if (!outputPath.empty()) {
+    return false;
+  }
+  context.log.Append(inputPath + " - cancelled by user");
+  return true;
+}
+
+void LogProgress(ConversionContext& context, const std::string& inputPath,
+                 const std::string& outputPath) {
+  context.log.Append(FileNameOf(inputPath) + " -> " + FileNameOf(outputPath));
+}
+
+bool RefuseOwnOutput(ConversionContext& context, const std::string& inputPath,
+                     const std::string& outputPath) {
+  std::error_code error;
+  if (!std::filesystem::equivalent(inputPath, outputPath, error)) {
+    return false;
+  }
+  context.log.Append(inputPath + " would be overwritten by its own output! Conversion aborted.");
+  return true;
+}
+
+void Tick(ConversionContext& context) {
+  if (context.BusyTick) {
+    context.BusyTick();
+  }
+}
+
+bool OpenSource(ConversionContext& context, const std::string& inputPath) {
+  if (context.SMPfile1.open_file(inputPath, true)) {
+    return true;
+  }
+  context.log.Append(inputPath + " cannot be opened! Conversion aborted.");
+  return false;
+}
+
+void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings) {
+  smp.SetView(-1, {settings.ViewLo, settings.ViewHi});
+  smp.SetViewUnit(-1, settings.Unit);
+  smp.SetRange(-1, {settings.RangeLo, settings.RangeHi});
+}
+
+SMPFileCloser::~SMPFileCloser() {
+  smp_.close_file();
+}
+
+}  // namespace vorsel::convert_steps

@@ -1,0 +1,60 @@
+#pragma once
+
+// Steps that the AU and AIFF converters share: the log lines every conversion starts with and
+// the refusals made before any output exists.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "formats/conversion_context.h"
+#include "formats/conversion_settings.h"
+
+namespace vorsel {
+
+class TSMPfile;
+
+namespace convert_steps {
+
+// The about box's title, which every processing step names.
+inline constexpr std::string_view kProgramTitle = "Vorsel";
+
+// Sizes and positions in the headers and in SMP files are signed 32-bit numbers.
+inline constexpr int64_t kSizeLimit = int64_t{1} << 31;
+
+std::string FileNameOf(const std::string& path);
+
+// The line of a cancelled save dialog; true when the conversion ends here.
+bool LogCancelled(ConversionContext& context, const std::string& inputPath,
+                  const std::string& outputPath);
+
+// "in -> out", both without directory.
+void LogProgress(ConversionContext& context, const std::string& inputPath,
+                 const std::string& outputPath);
+
+// Writing the output would destroy the input it is made from: one log line, true.
+bool RefuseOwnOutput(ConversionContext& context, const std::string& inputPath,
+                     const std::string& outputPath);
+
+void Tick(ConversionContext& context);
+
+// Opens the source SMP file read-only; a source that cannot be opened gets one log line.
+bool OpenSource(ConversionContext& context, const std::string& inputPath);
+
+// The view, unit and range an import gives every channel when no head was restored.
+void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings);
+
+// Closes the SMP file also when an operating-system error ends the conversion.
+class SMPFileCloser {
+ public:
+  explicit SMPFileCloser(TSMPfile& smp) : smp_(smp) {}
+  ~SMPFileCloser();
+  SMPFileCloser(const SMPFileCloser&) = delete;
+  SMPFileCloser& operator=(const SMPFileCloser&) = delete;
+
+ private:
+  TSMPfile& smp_;
+};
+
+}  // namespace convert_steps
+}  // namespace vorsel
