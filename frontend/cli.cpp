@@ -1,0 +1,277 @@
+#include "frontend/cli.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "formats/conversion_context.h"
+#include "formats/conversion_settings.h"
+#include "frontend/batch.h"
+#include "frontend/cli_terminal.h"
+#include "frontend/cli_view.h"
+#include "frontend/smp_component.h"
+#include "frontend/targets.h"
+#include "smp/sSMP.h"
+
+namespace vorsel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kProgram = "vorsel-cli";
+constexpr std::string_view kVersion = "4.50";
+
+struct OptionSpec {
+  std::string_view name;
+  std::string_view value;  // the value's name; empty for a switch
+  bool available;
+  std::string_view help;
+};
+
+// Every option; one that is not available yet is refused by name.
+constexpr std::array<OptionSpec, 6> kOptions = {{
+    {"--settings", "FILE", false, "load a settings file, as \"Open file...\" does"},
+    {"--user-settings", "", false, "start from the per-user store instead of the defaults"},
+    {"--set", "Section.Key=VALUE", true,
+     "set one field of the settings, the value written as in a settings file;\n"
+     "                    repeatable, applied in order"},
+    {"--yes", "", true, "answer Yes to every question (overwrite); without it, No"},
+    {"--help", "", true, "show this help"},
+    {"--version", "", true, "show the program version"},
+}};
+
+// Actions other than the conversions of the target table.
+struct ExtraAction {
+  std::string_view name;
+  bool available;
+  std::string_view help;
+};
+
+constexpr std::array<ExtraAction, 2> kExtraActions = {{
+    {"describe", false, "print the one-line description of each file"},
+    {"guess", false, "print the \"Guess file type\" line of each file"},
+}};
+
+struct UsageError {
+  std::string message;
+};
+
+struct Arguments {
+  bool help = false;
+  bool version = false;
+  bool yes = false;
+  std::vector<std::string> sets;
+  std::string action;
+  std::vector<std::string> files;
+};
+
+const OptionSpec* FindOption(std::string_view name) {
+  for (const OptionSpec& option : kOptions) {
+    if (option.name == name) {
+      return &option;
+    }
+  }
+  return nullptr;
+}
+
+void TakeOption(const OptionSpec& option, std::optional<std::string> value, Arguments& parsed) {
+  if (!option.available) {
+    throw UsageError{std::string(option.name) + " is not available yet"};
+  }
+  if (option.value.empty() && value) {
+    throw UsageError{std::string(option.name) + " takes no value"};
+  }
+  if (option.name == "--set") {
+    parsed.sets.push_back(*value);
+  } else if (option.name == "--yes") {
+    parsed.yes = true;
+  } else if (option.name == "--help") {
+    parsed.help = true;
+  } else if (option.name == "--version") {
+    parsed.version = true;
+  }
+}
+
+Arguments Parse(std::span<const std::string> args) {
+  Arguments parsed;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+    if (isOption && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (isOption) {
+      const size_t equals = arg.find('=');
+      const std::string name = arg.substr(0, equals);
+      const OptionSpec* option = FindOption(name);
+      if (option == nullptr) {
+        throw UsageError{"unknown option " + name};
+      }
+      std::optional<std::string> value;
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+      } else if (!option->value.empty() && option->available) {
+        if (i + 1 >= args.size()) {
+          throw UsageError{name + " needs " + std::string(option->value)};
+        }
+        value = args[++i];
+      }
+      TakeOption(*option, std::move(value), parsed);
+    } else if (parsed.action.empty()) {
+      parsed.action = arg;
+    } else {
+      parsed.files.push_back(arg);
+    }
+  }
+  return parsed;
+}
+
+std::string_view TypeHint(SettingType type) {
+  switch (type) {
+    case SettingType::Int:
+      return "a whole number";
+    case SettingType::Bool:
+      return "0 or 1";
+    case SettingType::Real:
+      return "a number with \".\" as decimal separator";
+    case SettingType::String:
+      return "a text";
+  }
+  return "";
+}
+
+void ApplySet(const std::string& assignment, ConversionSettings& settings) {
+  const size_t equals = assignment.find('=');
+  const size_t dot = assignment.find('.');
+  if (equals == std::string::npos || dot == std::string::npos || dot > equals) {
+    throw UsageError{"--set needs Section.Key=VALUE, not '" + assignment + "'"};
+  }
+  const std::string name = assignment.substr(0, equals);
+  const std::string value = assignment.substr(equals + 1);
+  const SettingField* field = FindSettingField(std::string_view(name).substr(0, dot),
+                                               std::string_view(name).substr(dot + 1));
+  if (field == nullptr) {
+    throw UsageError{"--set: there is no field " + name};
+  }
+  if (!SetSettingText(*field, settings, value)) {
+    throw UsageError{"--set: '" + value + "' is not a value of " + std::string(field->section) +
+                     "." + std::string(field->key) + " (" +
+                     std::string(TypeHint(SettingTypeOf(*field))) + ")"};
+  }
+}
+
+const ConversionTarget& FindAction(const std::string& action) {
+  if (action.empty()) {
+    throw UsageError{"no ACTION given"};
+  }
+  if (const ConversionTarget* target = FindTargetByCliAction(action)) {
+    return *target;
+  }
+  for (const ExtraAction& extra : kExtraActions) {
+    if (extra.name == action) {
+      throw UsageError{action + " is not available yet"};
+    }
+  }
+  throw UsageError{"unknown action " + action};
+}
+
+void CheckFiles(const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) {
+      throw UsageError{fs::exists(file, error) ? file + " is not a file" : "no such file: " + file};
+    }
+  }
+}
+
+int RunConversion(const ConversionTarget& target, const Arguments& parsed,
+                  const ConversionSettings& settings, const CliStreams& io) {
+  TerminalOutput output(io.out, io.err, io.errIsTerminal);
+  TerminalMessageBoxes boxes(output, parsed.yes);
+  TerminalLog log(output);
+  TerminalErrorReporter errors(output);
+  TerminalSaveDialog saveDialog(io.in, io.inIsTerminal, output, boxes);
+  CommandLineView view(parsed.files, fs::current_path().string(), output);
+  TickPacer pacer;
+  SuiteLink link;
+  TSMPfile smpFile;
+  ConversionContext context{settings, smpFile, log, boxes, {}};
+  ConversionBatch batch(BatchParts{.context = context,
+                                   .view = view,
+                                   .fileDialogs = saveDialog,
+                                   .pacer = pacer,
+                                   .link = link,
+                                   .errors = errors});
+  ConfigureSMPfile1(smpFile, batch);
+  batch.Run(target);
+  output.ClearProgress();
+  return boxes.WarningShown() || errors.ErrorShown() ? kCliWarned : kCliSuccess;
+}
+
+}  // namespace
+
+std::string CommandLineUsage() {
+  std::string usage = "Usage: " + std::string(kProgram) + " [OPTIONS] ACTION FILE...\n\n";
+  usage +=
+      "Converts sound files as the target buttons of Vorsel do. The conversion log goes to\n"
+      "standard output; message boxes go to standard error as \"caption: text\".\n\nActions:\n";
+  const auto line = [&usage](std::string_view name, std::string_view help, bool available) {
+    std::string entry = "  " + std::string(name);
+    entry.resize(std::max<size_t>(entry.size() + 1, 20), ' ');
+    usage += entry + std::string(help) + (available ? "" : " (not available yet)") + "\n";
+  };
+  for (const ConversionTarget& target : ConversionTargets()) {
+    line(target.CliAction, target.CliHelp, true);
+  }
+  for (const ExtraAction& extra : kExtraActions) {
+    line(extra.name, extra.help, extra.available);
+  }
+  usage += "\nOptions:\n";
+  for (const OptionSpec& option : kOptions) {
+    const std::string name =
+        std::string(option.name) + (option.value.empty() ? "" : " " + std::string(option.value));
+    if (name.size() >= 18) {
+      usage += "  " + name + "\n";
+      line("", option.help, option.available);
+    } else {
+      line(name, option.help, option.available);
+    }
+  }
+  usage +=
+      "\nExit status: 0 when all went well; 1 when a warning or error was shown or an error\n"
+      "ended the batch; 2 for a usage error.\n";
+  return usage;
+}
+
+int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
+  try {
+    const Arguments parsed = Parse(args);
+    if (parsed.help) {
+      io.out << CommandLineUsage();
+      return kCliSuccess;
+    }
+    if (parsed.version) {
+      io.out << kVersion << '\n';
+      return kCliSuccess;
+    }
+    const ConversionTarget& target = FindAction(parsed.action);
+    ConversionSettings settings;
+    for (const std::string& assignment : parsed.sets) {
+      ApplySet(assignment, settings);
+    }
+    CheckFiles(parsed.files);
+    return RunConversion(target, parsed, settings, io);
+  } catch (const UsageError& error) {
+    io.err << kProgram << ": " << error.message << "\nTry '" << kProgram << " --help'.\n";
+    return kCliUsageError;
+  }
+}
+
+}  // namespace vorsel
