@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "formats/aiff.h"
+#include "formats/au.h"
 #include "formats/wav.h"
 #include "frontend/batch_lines.h"
 #include "probing/filetype.h"
@@ -36,9 +38,9 @@ constexpr std::array<ConversionTarget, 6> kTargets = {{
     {"wavbutton", "WAV !", "WAV", "to-wav", "export SMP files to WAV", Direction::Export,
      &WAVExtension, &WAVHeaderLine, true, &ExportWAV},
     {"aubutton", "AU !", "AU", "to-au", "export SMP files to AU", Direction::Export, &AUExtension,
-     &AUHeaderLine, false, nullptr},
+     &AUHeaderLine, false, &ExportAU},
     {"aifbutton", "AIFF !", "AIFF", "to-aiff", "export SMP files to AIFF", Direction::Export,
-     &AIFFExtension, &AIFFHeaderLine, false, nullptr},
+     &AIFFExtension, &AIFFHeaderLine, false, &ExportAIFF},
     {"nspbutton", "NSP !", "NSP", "to-nsp", "export SMP files to NSP", Direction::Export,
      &NSPExtension, &NSPHeaderLine, false, nullptr},
     {"rawbutton", "RAW !", "RAW", "to-raw", "export SMP files to headerless RAW data",
@@ -49,8 +51,8 @@ constexpr std::array<ImportRoute, 7> kImportRoutes = {{
     {"RAW", FileTypeBit(ftRAW), ImportStep::AssumeRawCoding, nullptr},
     {"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr},
     {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &ImportWAV},
-    {"AU", FileTypeBit(ftAU), ImportStep::Convert, nullptr},
-    {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, nullptr},
+    {"AU", FileTypeBit(ftAU), ImportStep::Convert, &ImportAU},
+    {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, &ImportAIFF},
     {"NSP", FileTypeBit(ftNSP), ImportStep::Convert, nullptr},
     {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, nullptr},
 }};
