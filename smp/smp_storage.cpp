@@ -173,7 +173,9 @@ bool TSMPfile::save_file(std::string_view fname) {
   }
   SaveLabels();
   const bool result = written == static_cast<size_t>(HeadSize());
-  if (fisopen && ftmpfilename != ffilename) {
+  // A read-only working copy holds nothing new; copying it back could only undo what others
+  // wrote to the file meanwhile.
+  if (fisopen && !freadonly && ftmpfilename != ffilename) {
     CopyFileProcessingEvents(ftmpfilename, ffilename);
     if (!fusetempfile) {
       // Saved under a new name: work on the new file from now on.

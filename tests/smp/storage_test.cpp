@@ -449,6 +449,22 @@ TEST(WorkingCopy, CopiesLetTheUserInterfaceHandleEventsBetweenBlocks) {
   smp.close_file();
 }
 
+TEST(WorkingCopy, ReadOnlyCopyIsNeverCopiedBack) {
+  test::TempDir dir;
+  test::TempDir tmp;
+  const TempFolderOverride redirect(tmp.path().string());
+  const std::string path = dir / "r.smp";
+  WriteFile(path, HeadBytes({"nchans=1"}) + LittleEndianSamples({1, 2}));
+  TSMPfile smp;
+  smp.SetUseTempFile(true);
+  ASSERT_TRUE(smp.open_file(path, true));
+  const std::string changedMeanwhile = HeadBytes({"nchans=1"}) + LittleEndianSamples({3, 4, 5});
+  WriteFile(path, changedMeanwhile);
+  EXPECT_FALSE(smp.save_file(""));
+  smp.close_file();
+  EXPECT_EQ(ReadFile(path), changedMeanwhile);
+}
+
 TEST(WorkingCopy, SwitchingTheOptionOnLaterNeverDeletesTheRealFile) {
   test::TempDir dir;
   const std::string path = dir / "keep.smp";
