@@ -46,7 +46,7 @@ class SoxWritten : public ConverterTest {
  protected:
   // sox turns the 16-bit ramp into `name` with the given output options.
   void SoxWrite(const std::string& name, const std::string& options, int channels) {
-    WriteFile(Path("ramp.raw"), Samples16(Ramp(4000)));
+    WriteFile(Path("ramp.raw"), Samples16(Ramp(40000)));
     RunPeer("sox -V1 -D -t raw -r 8000 -e signed -b 16 -L -c " + std::to_string(channels) + " " +
             Quoted(Path("ramp.raw")) + " " + options + " " + Quoted(Path(name)));
   }
@@ -81,7 +81,7 @@ TEST_F(SoxWritten, AuFilesImportToTheSamplesSoxDecodes) {
     EXPECT_EQ(ItemValue(SmpItems(smp), "sftot"), std::to_string(8000 * c.channels)) << c.options;
     EXPECT_EQ(ItemValue(SmpItems(smp), "nchans"), std::to_string(c.channels)) << c.options;
     if (c.options == "-e signed -b 16") {
-      EXPECT_EQ(SmpFileSamples(smp), Ramp(4000));
+      EXPECT_EQ(SmpFileSamples(smp), Ramp(40000));
     }
   }
   EXPECT_TRUE(boxes.shown.empty());
@@ -177,7 +177,7 @@ class ReadBySndfile : public ConverterTest {
     return Path("out");
   }
 
-  std::vector<int16_t> samples = Ramp(3001);
+  std::vector<int16_t> samples = Ramp(40001);
 };
 
 TEST_F(ReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
