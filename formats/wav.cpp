@@ -208,8 +208,10 @@ class WavChunkWalk {
     while (body.Remaining() > 0) {
       size_t got = 0;
       if (linear16) {
+        // Two blocks of the file fill one chunk, so that the SMP file grows a whole chunk at a
+        // time; an odd byte can only be the body's last.
         const SampleRead read =
-            body.ReadSamples16(std::span(chunk_->data, kBlockBytes / 2), ByteOrder::LittleEndian);
+            body.ReadSamples16(std::span(chunk_->data), ByteOrder::LittleEndian);
         got = read.bytes;
         chunk_->used = static_cast<int32_t>(read.samples);
       } else {
@@ -391,14 +393,10 @@ class Encoder8 {
 
 double ExportFactor(TSMPfile& smp, const ExportCodingSettings& settings) {
   // 16-bit output is never scaled, so its export needs no search for the extremes.
-  if (!settings.FitAmplitude || settings.Encoding == kLinear16) {
+  if (settings.Encoding == kLinear16) {
     return 1;
   }
-  smp.SetSelStart(0);
-  smp.SetSellength(smp.nSamples());
-  const tsmallintpair extremes = smp.MinMax();
-  return FitFactor(extremes.lo, extremes.hi, settings.FitAmplitude, settings.DitherNoise,
-                   FitTarget::WAV);
+  return FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::WAV);
 }
 
 void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& layout,

@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Whole-process timing of WAV conversion. One 256 MiB 16-bit stereo WAV file is made in a
+# temporary folder; then, interleaved in every round: cp of it, vorsel-cli to-smp of it,
+# vorsel-cli to-wav of the SMP result in each of the four codings (default settings otherwise,
+# so the 8-bit codings are fitted), and sox and sndfile-convert making the same four codings
+# from the source WAV. Prints the median wall time of each command over the rounds, its median
+# processor time (user + system) and its peak memory (/usr/bin/time -v), and the ratios of the
+# wall times against the targets. On a machine busy with other work the processor times are the
+# steadier figures; they are printed as ratios too.
+#
+#   bench/convert.sh                 builds vorsel-cli (Release) in build-bench-cli/
+#   VORSEL_CLI=path bench/convert.sh uses that binary
+#   ROUNDS=7 MIB=256 bench/convert.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+rounds=${ROUNDS:-5}
+mib=${MIB:-256}
+
+for tool in sox sndfile-convert /usr/bin/time; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "convert.sh: $tool is missing; scripts/install-deps installs it" >&2
+    exit 1
+  fi
+done
+
+cli=${VORSEL_CLI:-}
+if [ -z "$cli" ]; then
+  cmake -S . -B build-bench-cli -DCMAKE_BUILD_TYPE=Release -DVORSEL_TESTS=OFF >/dev/null
+  cmake --build build-bench-cli -j2 --target vorsel-cli >/dev/null
+  cli=$PWD/build-bench-cli/app/vorsel-cli
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vorsel-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+# The tool's per-user stores stay inside the temporary folder.
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+frames=$((mib * 1024 * 1024 / 4))
+echo "Making a ${mib} MiB 16-bit stereo WAV file ($frames frames at 44100 Hz)..."
+sox -V1 -n -r 44100 -c 2 -b 16 -e signed-integer "$work/src.wav" \
+  synth "${frames}s" whitenoise vol 0.8
+"$cli" --yes to-smp "$work/src.wav" >/dev/null
+
+export_wav() {  # coding, suffix of the output name
+  "$cli" --yes --set "ExportWAV.Encoding=$1" --set Common.Naming=2 \
+    --set "Common.AppendString=$2" to-wav "$work/src.smp" >/dev/null
+}
+
+# name | output file (removed before each run) | command
+commands=(
+  "cp|copy.wav|cp $work/src.wav $work/copy.wav"
+  "vorsel to-smp|src.smp|$cli --yes to-smp $work/src.wav"
+  "vorsel u-law|src_u.wav|export_wav 0 _u"
+  "vorsel A-law|src_a.wav|export_wav 1 _a"
+  "vorsel 8-bit|src_8.wav|export_wav 2 _8"
+  "vorsel 16-bit|src_16.wav|export_wav 3 _16"
+  "sox u-law|sox_u.wav|sox -V1 $work/src.wav -e u-law $work/sox_u.wav"
+  "sox A-law|sox_a.wav|sox -V1 $work/src.wav -e a-law $work/sox_a.wav"
+  "sox 8-bit|sox_8.wav|sox -V1 $work/src.wav -b 8 $work/sox_8.wav"
+  "sox 16-bit|sox_16.wav|sox -V1 $work/src.wav -b 16 $work/sox_16.wav"
+  "sndfile u-law|sf_u.wav|sndfile-convert -ulaw $work/src.wav $work/sf_u.wav"
+  "sndfile A-law|sf_a.wav|sndfile-convert -alaw $work/src.wav $work/sf_a.wav"
+  "sndfile 8-bit|sf_8.wav|sndfile-convert -pcmu8 $work/src.wav $work/sf_8.wav"
+  "sndfile 16-bit|sf_16.wav|sndfile-convert -pcm16 $work/src.wav $work/sf_16.wav"
+)
+
+results=$work/results.txt  # name|seconds|peak KiB|processor seconds, one line per run
+: >"$results"
+
+run_one() {  # name, output, command
+  local name=$1 output=$2 command=$3 start end peak cpu
+  # The SMP file is the input of the exports: only its own import replaces it.
+  if [ "$output" != src.smp ]; then
+    rm -f "$work/$output"
+  fi
+  sync
+  start=$(date +%s%N)
+  if ! /usr/bin/time -v -o "$work/time.txt" \
+    bash -c "$(declare -f export_wav); cli='$cli'; work='$work'; $command" >"$work/run.log" 2>&1; then
+    echo "convert.sh: '$name' failed:" >&2
+    cat "$work/run.log" >&2
+    exit 1
+  fi
+  end=$(date +%s%N)
+  peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+  cpu=$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%.4f", t}' "$work/time.txt")
+  echo "$name|$(awk -v d=$((end - start)) 'BEGIN {printf "%.4f", d / 1e9}')|$peak|$cpu" >>"$results"
+}
+
+for round in $(seq 1 "$rounds"); do
+  echo "Round $round of $rounds"
+  for entry in "${commands[@]}"; do
+    IFS='|' read -r name output command <<<"$entry"
+    run_one "$name" "$output" "$command"
+  done
+done
+for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav; do
+  rm -f "$work/$output"
+done
+
+# Peak memory of the tool on a file a hundred times smaller, to see that it does not grow.
+sox -V1 -n -r 44100 -c 2 -b 16 -e signed-integer "$work/small.wav" synth "$((frames / 100))s" \
+  whitenoise vol 0.8
+/usr/bin/time -v -o "$work/time.txt" "$cli" --yes to-smp "$work/small.wav" >/dev/null
+small_import=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+/usr/bin/time -v -o "$work/time.txt" "$cli" --yes --set ExportWAV.Encoding=0 --set Common.Naming=2 \
+  --set Common.AppendString=_u to-wav "$work/small.smp" >/dev/null
+small_export=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+
+median() {  # name [column] -> median of that column (2 wall seconds, 4 processor seconds)
+  awk -F'|' -v n="$1" -v c="${2:-2}" '$1 == n {print $c}' "$results" | sort -g |
+    awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+peak() {  # name -> largest peak memory in MiB
+  awk -F'|' -v n="$1" '$1 == n && $3 > m {m = $3} END {printf "%.1f", m / 1024}' "$results"
+}
+
+echo
+echo "Medians of $rounds rounds, ${mib} MiB 16-bit stereo source"
+printf '%-16s %10s %10s %10s\n' command "wall s" "cpu s" "peak MiB"
+for entry in "${commands[@]}"; do
+  IFS='|' read -r name _ _ <<<"$entry"
+  printf '%-16s %10.3f %10.3f %10s\n' "$name" "$(median "$name")" "$(median "$name" 4)" \
+    "$(peak "$name")"
+done
+
+met=0
+missed=0
+check() {  # label, ratio, limit[, processor-time ratio]
+  local verdict
+  if awk -v r="$2" -v l="$3" 'BEGIN {exit !(r <= l)}'; then
+    verdict=met
+    met=$((met + 1))
+  else
+    verdict=MISSED
+    missed=$((missed + 1))
+  fi
+  printf '%-34s %6.2f  (target <= %s)  %-6s' "$1" "$2" "$3" "$verdict"
+  if [ -n "${4:-}" ]; then
+    printf '  cpu %s' "$(awk -v r="$4" 'BEGIN {if (r == "n/a") print r; else printf "%.2f", r}')"
+  fi
+  printf '\n'
+}
+ratio() {  # name, name[, column]
+  awk -v a="$(median "$1" "${3:-2}")" -v b="$(median "$2" "${3:-2}")" \
+    'BEGIN {if (b > 0) printf "%.4f", a / b; else printf "n/a"}'
+}
+
+echo
+echo "Ratios"
+check "to-smp / cp" "$(ratio "vorsel to-smp" cp)" 1.5 "$(ratio "vorsel to-smp" cp 4)"
+check "16-bit to-wav / cp" "$(ratio "vorsel 16-bit" cp)" 1.5 "$(ratio "vorsel 16-bit" cp 4)"
+for coding in u-law A-law 8-bit 16-bit; do
+  check "$coding to-wav / sox" "$(ratio "vorsel $coding" "sox $coding")" 0.5 \
+    "$(ratio "vorsel $coding" "sox $coding" 4)"
+  check "$coding to-wav / sndfile-convert" "$(ratio "vorsel $coding" "sndfile $coding")" 0.8 \
+    "$(ratio "vorsel $coding" "sndfile $coding" 4)"
+done
+largest=0
+for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel 16-bit"; do
+  largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
+done
+check "vorsel-cli peak memory, MiB" "$largest" 16
+printf 'vorsel-cli peak memory on a %s-times smaller file: to-smp %.1f MiB, to-wav %.1f MiB\n' \
+  100 "$(awk -v k="$small_import" 'BEGIN {print k / 1024}')" \
+  "$(awk -v k="$small_export" 'BEGIN {print k / 1024}')"
+echo
+echo "$met targets met, $missed missed (wall times; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg))"
