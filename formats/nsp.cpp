@@ -1,0 +1,495 @@
+#include "formats/nsp.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+#include "formats/byteio.h"
+#include "formats/convert_steps.h"
+#include "formats/kelm.h"
+#include "formats/nsp_date.h"
+#include "smp/sSMP.h"
+
+namespace vorsel {
+
+namespace {
+
+using namespace convert_steps;
+
+constexpr FourCC kForm("FORM");
+constexpr FourCC kDs16("DS16");
+constexpr FourCC kHedr("HEDR");
+constexpr FourCC kHdr8("HDR8");
+constexpr FourCC kInterleaved("SDAB");
+constexpr FourCC kChannelA("SDA_");
+constexpr FourCC kChannelB("SD_B");
+
+constexpr int kMaxNspChannels = 8;
+constexpr int kHedrPeaks = 2;
+constexpr uint32_t kDateAndCountsBytes = kNspDateLength + 8;
+// The bytes "FORM", "DS16" and the DS16 size in front of the chunks.
+constexpr int64_t kFormBytes = 12;
+constexpr int64_t kChunkHeaderBytes = 8;
+constexpr uint16_t kAbsentPeak = 0xFFFF;
+// A peak of 32768 would read back as a negative field, that is as an absent channel.
+constexpr int32_t kLargestPeak = 32767;
+// Samples per block of a sample chunk: blocks of at most kBlockBytes.
+constexpr size_t kBlockSamples = kBlockBytes / 2;
+
+using tpeaks = std::array<uint16_t, kMaxNspChannels>;
+
+uint32_t HeaderBodyBytes(int peakFields) {
+  return kDateAndCountsBytes + 2 * static_cast<uint32_t>(peakFields);
+}
+
+void ShowCannotImport(ConversionContext& context, const std::string& text) {
+  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
+}
+
+// ---- Export ----------------------------------------------------------------------------------
+
+struct NspLayout {
+  bool hdr8 = false;
+  // One chunk ("SDA_" for one channel, "SDAB" for two) instead of one chunk per channel.
+  bool oneChunk = false;
+
+  int PeakFields() const { return hdr8 ? kMaxNspChannels : kHedrPeaks; }
+};
+
+NspLayout LayoutFor(int channels, const ExportNSPSettings& settings) {
+  if (channels == 1) {
+    const bool hdr8 = settings.OneChannelType != 0;
+    return {hdr8, !hdr8};
+  }
+  if (channels == 2) {
+    const bool hdr8 = settings.TwoChannelType >= 2;
+    return {hdr8, settings.TwoChannelType == 0};
+  }
+  return {true, false};
+}
+
+FourCC ChannelChunkId(int channel) {
+  if (channel == 0) {
+    return kChannelA;
+  }
+  if (channel == 1) {
+    return kChannelB;
+  }
+  return FourCC(std::array<char, 4>{'S', 'D', '_', static_cast<char>('0' + channel)});
+}
+
+// True (after telling the user) when the file has no channel or more than NSP can hold.
+bool RefuseChannelCount(ConversionContext& context, TSMPfile& smp, int channels) {
+  if (channels > kMaxNspChannels) {
+    context.dialogs.ShowMessageBox("NSP files cannot have more than 8 channels,\r" +
+                                       smp.Filename() + "\r" + " has " + std::to_string(channels),
+                                   "Too many channels", mbOk | mbIconExclamation);
+    return true;
+  }
+  if (channels < 1) {
+    context.dialogs.ShowMessageBox("Cannot convert \r" + smp.Filename() + "\r to NSP", "Error",
+                                   mbOk | mbIconExclamation);
+    return true;
+  }
+  return false;
+}
+
+// The export reads whole scans per chunk; a smaller ChunknSamples left by someone else could
+// deliver none.
+class FullChunks {
+ public:
+  explicit FullChunks(TSMPfile& smp) : smp_(smp), saved_(smp.ChunknSamples()) {
+    smp_.SetChunknSamples(kChunkCapacity);
+  }
+  ~FullChunks() { smp_.SetChunknSamples(saved_); }
+  FullChunks(const FullChunks&) = delete;
+  FullChunks& operator=(const FullChunks&) = delete;
+
+ private:
+  TSMPfile& smp_;
+  int32_t saved_;
+};
+
+// The larger magnitude of each channel's extremes, found in one pass over the interleaved
+// scans; a channel without samples has the peak 0, and a channel reaching -32768 gets 32767 so
+// that its field does not read as an absent channel.
+tpeaks ChannelPeaks(ConversionContext& context, TSMPfile& smp, int channels, tsamplechunk& chunk) {
+  std::array<int, kMaxNspChannels> channelOfSlot{};
+  for (int slot = 0; slot < channels; ++slot) {
+    channelOfSlot[static_cast<size_t>(slot)] = smp.ScanChannel(slot);
+  }
+  std::array<int32_t, kMaxNspChannels> largest{};
+  smp.SetPosition(0);
+  for (;;) {
+    Tick(context);
+    smp.GetChunk(chunk);
+    if (chunk.used <= 0) {
+      break;
+    }
+    for (int32_t scan = 0; scan + channels <= chunk.used; scan += channels) {
+      for (int slot = 0; slot < channels; ++slot) {
+        const int32_t magnitude = std::abs(int32_t{chunk.data[scan + slot]});
+        int32_t& peak = largest[static_cast<size_t>(channelOfSlot[static_cast<size_t>(slot)])];
+        peak = std::max(peak, magnitude);
+      }
+    }
+  }
+  tpeaks peaks;
+  peaks.fill(kAbsentPeak);
+  for (int c = 0; c < channels; ++c) {
+    peaks[static_cast<size_t>(c)] =
+        static_cast<uint16_t>(std::min(largest[static_cast<size_t>(c)], kLargestPeak));
+  }
+  return peaks;
+}
+
+tnspdate DateText(TSMPfile& smp) {
+  if (const std::optional<tnspdate> kept = NspDateFromItem(smp.get_item("nspdate"))) {
+    return *kept;
+  }
+  struct stat info {};
+  const std::time_t modified = ::stat(smp.Filename().c_str(), &info) == 0 ? info.st_mtime : 0;
+  return NspDateOfTime(modified);
+}
+
+uint32_t RatePerChannel(TSMPfile& smp) {
+  // Halves go to the even neighbour in the default rounding mode.
+  const double rate = std::nearbyint(smp.ChannelSf(0));
+  return static_cast<uint32_t>(std::clamp(rate, 0.0, double{UINT32_MAX}));
+}
+
+void WriteHeaderChunk(ByteWriter& out, const NspLayout& layout, const tnspdate& date, uint32_t rate,
+                      uint32_t frames, const tpeaks& peaks) {
+  out.fourcc(layout.hdr8 ? kHdr8 : kHedr);
+  out.u32le(HeaderBodyBytes(layout.PeakFields()));
+  out.Text({date.data(), date.size()});
+  out.u32le(rate);
+  out.u32le(frames);
+  for (int field = 0; field < layout.PeakFields(); ++field) {
+    out.u16le(peaks[static_cast<size_t>(field)]);
+  }
+}
+
+// Writes one sample chunk of exactly `count` samples from what `next` delivers; the size in
+// front of the chunk therefore always describes its body, even if the source changed meanwhile.
+template <typename NextChunk>
+void WriteSampleChunk(ConversionContext& context, ByteWriter& out, FourCC id, int64_t count,
+                      tsamplechunk& chunk, NextChunk next) {
+  out.fourcc(id);
+  out.u32le(static_cast<uint32_t>(2 * count));
+  int64_t left = count;
+  while (left > 0) {
+    Tick(context);
+    next(chunk);
+    Tick(context);
+    if (chunk.used <= 0) {
+      break;
+    }
+    const auto take = static_cast<size_t>(std::min<int64_t>(chunk.used, left));
+    out.WriteSamples16(std::span<const int16_t>(chunk.data, take), ByteOrder::LittleEndian);
+    left -= static_cast<int64_t>(take);
+  }
+  out.Zeros(static_cast<uint64_t>(2 * left));
+}
+
+// ---- Import ----------------------------------------------------------------------------------
+
+// How the digit of "SD_" chunk ids counts channels. This program writes "SD_2" for the third
+// channel; Praat writes "SD_3" to "SD_8" for the channels 3 to 8. The first such chunk decides.
+enum class DigitNumbering { Undecided, FromZero, FromOne };
+
+// The channel a sample chunk id names, or -1 for none.
+int ChannelOfChunkId(const FourCC& id, DigitNumbering& numbering) {
+  if (id == kChannelA) {
+    return 0;
+  }
+  const std::string_view text = id.view();
+  if (text.substr(0, 3) != "SD_") {
+    return -1;
+  }
+  const char mark = text[3];
+  if (mark == '0') {
+    return 0;
+  }
+  if (mark == '1' || mark == 'B') {
+    return 1;
+  }
+  if (mark < '2' || mark > '8') {
+    return -1;
+  }
+  if (numbering == DigitNumbering::Undecided) {
+    numbering = mark == '3' ? DigitNumbering::FromOne : DigitNumbering::FromZero;
+  }
+  if (numbering == DigitNumbering::FromOne) {
+    return mark - '1';
+  }
+  return mark == '8' ? -1 : mark - '0';
+}
+
+// A peak field names a channel unless it is negative; 0x8000 is the peak 32768 of a channel
+// that reaches -32768, as writers that do not limit it store it.
+bool ChannelPresent(uint16_t peakField) {
+  return peakField <= 0x8000;
+}
+
+class NspChunkWalk {
+ public:
+  NspChunkWalk(ConversionContext& context, ByteReader& input, const std::string& inputPath,
+               uint32_t declaredSize)
+      : context_(context),
+        smp_(context.SMPfile1),
+        input_(input),
+        inputPath_(inputPath),
+        declared_(declaredSize),
+        // Praat counts only the first sample chunk in the DS16 size; the chunks it writes
+        // after that are still read.
+        limit_(std::max<int64_t>(declaredSize, input.Size() - kFormBytes)),
+        chunk_(std::make_unique<tsamplechunk>()) {}
+
+  // True when an embedded SMP head was restored.
+  bool Run() {
+    while (Walked() < limit_) {
+      Tick(context_);
+      const int64_t before = Walked();
+      const std::optional<ChunkHeader> header = ReadChunkHeader(input_, ByteOrder::LittleEndian);
+      if (!header) {
+        // Bytes after the declared size that make no chunk are trailing bytes, not damage.
+        if (before < declared_) {
+          InvalidData();
+        }
+        break;
+      }
+      if (!HandleChunk(*header)) {
+        InvalidData();
+        break;
+      }
+    }
+    return headRestored_;
+  }
+
+ private:
+  int64_t Walked() const { return static_cast<int64_t>(input_.Consumed()) - kFormBytes; }
+
+  void InvalidData() { context_.log.Append("Invalid data in " + FileNameOf(inputPath_)); }
+
+  // False when a header chunk cannot be read.
+  bool HandleChunk(const ChunkHeader& header) {
+    if ((header.id == kHedr || header.id == kHdr8) && header.size > 0) {
+      return ReadHeaderChunk(header, header.id == kHdr8 ? kMaxNspChannels : kHedrPeaks);
+    }
+    ChunkBody body(input_, header.size, true);
+    if (header.id == kInterleaved) {
+      CopySamples(
+          body, [this](const tsamplechunk& chunk) { smp_.SetChunk(chunk); },
+          [this](int32_t used) { return int64_t{smp_.Position()} + used; });
+    } else if (header.id == kEmbeddedHeadId) {
+      RestoreHead(body);
+    } else if (const int channel = ChannelOfChunkId(header.id, numbering_); channel >= 0) {
+      const int target = std::min(channel, smp_.nChans() - 1);
+      if (target >= 0) {
+        CopySamples(
+            body,
+            [this, target](const tsamplechunk& chunk) { smp_.SetChannelChunk(target, chunk); },
+            [this, target](int32_t used) {
+              return int64_t{smp_.ScanPitch(target)} * (smp_.GetChannelPosition(target) + used);
+            });
+      }
+    }
+    body.Finish();
+    return true;
+  }
+
+  bool ReadHeaderChunk(const ChunkHeader& header, int peakFields) {
+    const uint32_t fieldBytes = HeaderBodyBytes(peakFields);
+    if (header.size < fieldBytes) {
+      return false;
+    }
+    tnspdate date{};
+    input_.ReadExact({reinterpret_cast<uint8_t*>(date.data()), date.size()});
+    const uint32_t rate = input_.u32le();
+    input_.u32le();  // the length per channel follows from the sample chunks
+    int channels = 0;
+    for (int field = 0; field < peakFields; ++field) {
+      channels += ChannelPresent(input_.u16le()) ? 1 : 0;
+    }
+    if (input_.ShortRead()) {
+      return false;
+    }
+    ChunkBody rest(input_, header.size - fieldBytes, true);
+    rest.Finish();
+    smp_.SetnChans(channels);
+    smp_.SetSfTot(static_cast<double>(channels) * rate);
+    smp_.set_item("nspdate", NspDateToItem(date));
+    return true;
+  }
+
+  // Stores the chunk's samples block by block; `samplesAfter` tells how many samples of all
+  // channels the SMP data would hold after storing a block, so that the SMP file stays below
+  // 2 GiB.
+  template <typename Store, typename SamplesAfter>
+  void CopySamples(ChunkBody& body, Store store, SamplesAfter samplesAfter) {
+    while (body.Remaining() > 0) {
+      const SampleRead read =
+          body.ReadSamples16(std::span(chunk_->data, kBlockSamples), ByteOrder::LittleEndian);
+      if (read.bytes == 0) {
+        break;
+      }
+      if (read.samples == 0) {
+        continue;
+      }
+      chunk_->used = static_cast<int32_t>(read.samples);
+      if (int64_t{smp_.HeadSize()} + 2 * samplesAfter(chunk_->used) >= kSizeLimit) {
+        context_.log.Append(inputPath_ +
+                            " would give an SMP file of 2 GiB or more. Sample chunk skipped.");
+        return;
+      }
+      Tick(context_);
+      store(*chunk_);
+      Tick(context_);
+      samplesStored_ = true;
+    }
+  }
+
+  void RestoreHead(ChunkBody& body) {
+    // The samples already stored sit at the data offset of the head in force; a new head
+    // would move that offset under them.
+    if (samplesStored_) {
+      context_.log.Append(inputPath_ +
+                          " has an SMP header chunk after its samples; that header is ignored.");
+      return;
+    }
+    if (ReadEmbeddedHeader(smp_, body)) {
+      headRestored_ = true;
+      // The samples begin right after the restored head, whatever its size.
+      smp_.SetPosition(0);
+      for (int c = 0; c < kMaxChannels; ++c) {
+        smp_.SetChannelPosition(c, 0);
+      }
+    }
+    smp_.SetMSBFirst(context_.settings.ImportNSP.MSBFirst);
+  }
+
+  ConversionContext& context_;
+  TSMPfile& smp_;
+  ByteReader& input_;
+  const std::string& inputPath_;
+  const int64_t declared_;
+  const int64_t limit_;
+  std::unique_ptr<tsamplechunk> chunk_;
+  DigitNumbering numbering_ = DigitNumbering::Undecided;
+  bool headRestored_ = false;
+  bool samplesStored_ = false;
+};
+
+}  // namespace
+
+void ImportNSP(ConversionContext& context, const std::string& inputPath,
+               const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  ByteReader input(inputPath);
+  if (input.Size() >= kSizeLimit) {
+    ShowCannotImport(context, inputPath + " is 2 GiB or larger and cannot be imported");
+    return;
+  }
+  const FourCC form = input.fourcc();
+  const FourCC type = input.fourcc();
+  const uint32_t declaredSize = input.u32le();
+  if (input.ShortRead() || form != kForm || type != kDs16) {
+    ShowCannotImport(context, inputPath + " does not appear to be an NSP file");
+    return;
+  }
+
+  TSMPfile& smp = context.SMPfile1;
+  const ImportViewSettings& settings = context.settings.ImportNSP;
+  if (!smp.new_file(outputPath)) {
+    throw std::runtime_error("Cannot create " + outputPath);
+  }
+  SMPFileCloser closer(smp);
+  smp.SetMSBFirst(settings.MSBFirst);
+  smp.SetPosition(0);
+  const bool headRestored = NspChunkWalk(context, input, inputPath, declaredSize).Run();
+  if (!headRestored) {
+    smp.insert_nonpresent_defaults();
+    ApplyImportView(smp, settings);
+  }
+  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  if (!smp.save_file("")) {
+    throw std::runtime_error("Cannot write the head of " + outputPath);
+  }
+}
+
+void ExportNSP(ConversionContext& context, const std::string& inputPath,
+               const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath) || !OpenSource(context, inputPath)) {
+    return;
+  }
+  TSMPfile& smp = context.SMPfile1;
+  SMPFileCloser closer(smp);
+  const FullChunks fullChunks(smp);
+  if (smp.IsSplitRate()) {
+    context.log.Append(inputPath + " has split rate! Conversion aborted.");
+    return;
+  }
+  const int channels = smp.nChans();
+  if (RefuseChannelCount(context, smp, channels)) {
+    return;
+  }
+  const ExportNSPSettings& settings = context.settings.ExportNSP;
+  const NspLayout layout = LayoutFor(channels, settings);
+  // Whole scans only, so that every size below describes the samples that follow it.
+  const int64_t frames = smp.ChannelnSamples(0);
+  const int64_t samples = frames * channels;
+  const int64_t chunkCount = layout.oneChunk ? 1 : channels;
+  const int64_t embeddedBytes =
+      settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::NSP) : 0;
+  const int64_t ds16Size = 2 * samples + kChunkHeaderBytes + HeaderBodyBytes(layout.PeakFields()) +
+                           kChunkHeaderBytes * chunkCount + embeddedBytes;
+  if (kFormBytes + ds16Size >= kSizeLimit) {
+    context.log.Append(inputPath + " would give an NSP file of 2 GiB or more! Conversion aborted.");
+    return;
+  }
+
+  const auto chunk = std::make_unique<tsamplechunk>();
+  const tpeaks peaks = ChannelPeaks(context, smp, channels, *chunk);
+  ByteWriter out(outputPath);
+  out.fourcc(kForm);
+  out.fourcc(kDs16);
+  out.u32le(static_cast<uint32_t>(ds16Size));
+  WriteHeaderChunk(out, layout, DateText(smp), RatePerChannel(smp), static_cast<uint32_t>(frames),
+                   peaks);
+  if (settings.StoreSMPHeader) {
+    WriteEmbeddedHeader(smp, out, HeadContainer::NSP);
+  }
+  if (layout.oneChunk) {
+    smp.SetPosition(0);
+    WriteSampleChunk(context, out, channels == 1 ? kChannelA : kInterleaved, samples, *chunk,
+                     [&smp](tsamplechunk& next) { smp.GetChunk(next); });
+  } else {
+    for (int c = 0; c < channels; ++c) {
+      smp.SetChannelPosition(c, 0);
+      WriteSampleChunk(context, out, ChannelChunkId(c), frames, *chunk,
+                       [&smp, c](tsamplechunk& next) { smp.GetChannelChunk(c, next); });
+    }
+  }
+  out.Close();
+}
+
+}  // namespace vorsel
