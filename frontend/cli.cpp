@@ -271,6 +271,10 @@ int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
   } catch (const UsageError& error) {
     io.err << kProgram << ": " << error.message << "\nTry '" << kProgram << " --help'.\n";
     return kCliUsageError;
+  } catch (const std::exception& error) {
+    // Outside a batch, for instance a current folder that no longer exists.
+    io.err << kProgram << ": " << error.what() << '\n';
+    return kCliWarned;
   }
 }
 
