@@ -4,6 +4,7 @@
 
 #include "formats/aiff.h"
 #include "formats/au.h"
+#include "formats/nsp.h"
 #include "formats/wav.h"
 #include "frontend/batch_lines.h"
 #include "probing/filetype.h"
@@ -42,7 +43,7 @@ constexpr std::array<ConversionTarget, 6> kTargets = {{
     {"aifbutton", "AIFF !", "AIFF", "to-aiff", "export SMP files to AIFF", Direction::Export,
      &AIFFExtension, &AIFFHeaderLine, false, &ExportAIFF},
     {"nspbutton", "NSP !", "NSP", "to-nsp", "export SMP files to NSP", Direction::Export,
-     &NSPExtension, &NSPHeaderLine, false, nullptr},
+     &NSPExtension, &NSPHeaderLine, false, &ExportNSP},
     {"rawbutton", "RAW !", "RAW", "to-raw", "export SMP files to headerless RAW data",
      Direction::Export, &RAWExtension, &RAWHeaderLine, false, nullptr},
 }};
@@ -53,7 +54,7 @@ constexpr std::array<ImportRoute, 7> kImportRoutes = {{
     {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &ImportWAV},
     {"AU", FileTypeBit(ftAU), ImportStep::Convert, &ImportAU},
     {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, &ImportAIFF},
-    {"NSP", FileTypeBit(ftNSP), ImportStep::Convert, nullptr},
+    {"NSP", FileTypeBit(ftNSP), ImportStep::Convert, &ImportNSP},
     {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, nullptr},
 }};
 
