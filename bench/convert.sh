@@ -3,10 +3,12 @@
 # temporary folder; then, interleaved in every round: cp of it, vorsel-cli to-smp of it,
 # vorsel-cli to-wav of the SMP result in each of the four codings (default settings otherwise,
 # so the 8-bit codings are fitted), and sox and sndfile-convert making the same four codings
-# from the source WAV. Prints the median wall time of each command over the rounds, its median
-# processor time (user + system) and its peak memory (/usr/bin/time -v), and the ratios of the
-# wall times against the targets. On a machine busy with other work the processor times are the
-# steadier figures; they are printed as ratios too.
+# from the source WAV; likewise 16-bit AU and AIFF: vorsel-cli to-au and to-aiff of the SMP
+# file against sox and sndfile-convert writing them from the WAV, and vorsel-cli to-smp of AU
+# and AIFF copies of the source against cp. Prints the median wall time of each command over
+# the rounds, its median processor time (user + system) and its peak memory (/usr/bin/time -v),
+# and the ratios of the wall times against the targets. On a machine busy with other work the
+# processor times are the steadier figures; they are printed as ratios too.
 #
 #   bench/convert.sh                 builds vorsel-cli (Release) in build-bench-cli/
 #   VORSEL_CLI=path bench/convert.sh uses that binary
@@ -43,10 +45,17 @@ echo "Making a ${mib} MiB 16-bit stereo WAV file ($frames frames at 44100 Hz)...
 sox -V1 -n -r 44100 -c 2 -b 16 -e signed-integer "$work/src.wav" \
   synth "${frames}s" whitenoise vol 0.8
 "$cli" --yes to-smp "$work/src.wav" >/dev/null
+# The same samples as 16-bit AU and AIFF files, the inputs of those imports.
+sox -V1 "$work/src.wav" -b 16 "$work/src.au"
+sox -V1 "$work/src.wav" -b 16 "$work/src.aif"
 
 export_wav() {  # coding, suffix of the output name
   "$cli" --yes --set "ExportWAV.Encoding=$1" --set Common.Naming=2 \
     --set "Common.AppendString=$2" to-wav "$work/src.smp" >/dev/null
+}
+
+run_cli() {  # action, suffix of the output name, input file
+  "$cli" --yes --set Common.Naming=2 --set "Common.AppendString=$2" "$1" "$work/$3" >/dev/null
 }
 
 # name | output file (removed before each run) | command
@@ -65,6 +74,14 @@ commands=(
   "sndfile A-law|sf_a.wav|sndfile-convert -alaw $work/src.wav $work/sf_a.wav"
   "sndfile 8-bit|sf_8.wav|sndfile-convert -pcmu8 $work/src.wav $work/sf_8.wav"
   "sndfile 16-bit|sf_16.wav|sndfile-convert -pcm16 $work/src.wav $work/sf_16.wav"
+  "vorsel to-au|src_v.au|run_cli to-au _v src.smp"
+  "vorsel to-aiff|src_v.aif|run_cli to-aiff _v src.smp"
+  "vorsel au>smp|src_au.smp|run_cli to-smp _au src.au"
+  "vorsel aif>smp|src_aif.smp|run_cli to-smp _aif src.aif"
+  "sox AU 16|sox_16.au|sox -V1 $work/src.wav -b 16 $work/sox_16.au"
+  "sox AIFF 16|sox_16.aif|sox -V1 $work/src.wav -b 16 $work/sox_16.aif"
+  "sndfile AU 16|sf_16.au|sndfile-convert -pcm16 $work/src.wav $work/sf_16.au"
+  "sndfile AIFF 16|sf_16.aif|sndfile-convert -pcm16 $work/src.wav $work/sf_16.aif"
 )
 
 results=$work/results.txt  # name|seconds|peak KiB|processor seconds, one line per run
@@ -79,7 +96,7 @@ run_one() {  # name, output, command
   sync
   start=$(date +%s%N)
   if ! /usr/bin/time -v -o "$work/time.txt" \
-    bash -c "$(declare -f export_wav); cli='$cli'; work='$work'; $command" >"$work/run.log" 2>&1; then
+    bash -c "$(declare -f export_wav run_cli); cli='$cli'; work='$work'; $command" >"$work/run.log" 2>&1; then
     echo "convert.sh: '$name' failed:" >&2
     cat "$work/run.log" >&2
     exit 1
@@ -97,7 +114,8 @@ for round in $(seq 1 "$rounds"); do
     run_one "$name" "$output" "$command"
   done
 done
-for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav; do
+for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav src_v.au src_v.aif src_au.smp \
+  src_aif.smp; do
   rm -f "$work/$output"
 done
 
@@ -159,8 +177,20 @@ for coding in u-law A-law 8-bit 16-bit; do
   check "$coding to-wav / sndfile-convert" "$(ratio "vorsel $coding" "sndfile $coding")" 0.8 \
     "$(ratio "vorsel $coding" "sndfile $coding" 4)"
 done
+for format in AU AIFF; do
+  action=to-$(tr 'A-Z' 'a-z' <<<"$format")
+  check "16-bit $action / cp" "$(ratio "vorsel $action" cp)" 1.5 "$(ratio "vorsel $action" cp 4)"
+  check "16-bit $action / sox" "$(ratio "vorsel $action" "sox $format 16")" 0.5 \
+    "$(ratio "vorsel $action" "sox $format 16" 4)"
+  check "16-bit $action / sndfile-convert" "$(ratio "vorsel $action" "sndfile $format 16")" 0.8 \
+    "$(ratio "vorsel $action" "sndfile $format 16" 4)"
+done
+check "16-bit AU to-smp / cp" "$(ratio "vorsel au>smp" cp)" 1.5 "$(ratio "vorsel au>smp" cp 4)"
+check "16-bit AIFF to-smp / cp" "$(ratio "vorsel aif>smp" cp)" 1.5 \
+  "$(ratio "vorsel aif>smp" cp 4)"
 largest=0
-for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel 16-bit"; do
+for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel 16-bit" \
+  "vorsel to-au" "vorsel to-aiff" "vorsel au>smp" "vorsel aif>smp"; do
   largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
 done
 check "vorsel-cli peak memory, MiB" "$largest" 16
