@@ -1,0 +1,208 @@
+#include "formats/raw.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "codings/fit.h"
+#include "codings/g711.h"
+#include "codings/linear.h"
+#include "formats/byteio.h"
+#include "formats/convert_steps.h"
+#include "formats/encoder8.h"
+#include "smp/sSMP.h"
+
+namespace vorsel {
+
+using namespace convert_steps;
+
+namespace {
+
+enum RawCoding : int32_t { kMuLaw = 0, kALaw = 1, kLinear8 = 2, kLinear16 = 3 };
+
+bool IsRawCoding(int32_t coding) {
+  return coding >= kMuLaw && coding <= kLinear16;
+}
+
+// Settings files can hold any number; a coding outside the table has no conversion.
+bool RefuseUnknownCoding(ConversionContext& context, const std::string& inputPath, int32_t coding,
+                         std::string_view field) {
+  if (IsRawCoding(coding)) {
+    return false;
+  }
+  context.log.Append(inputPath + ": coding " + std::to_string(coding) + " of " +
+                     std::string(field) + " is not supported. Conversion aborted.");
+  return true;
+}
+
+Representation RepresentationOf(bool isSigned) {
+  return isSigned ? Representation::Signed : Representation::OffsetBinary;
+}
+
+// Bytes of the SMP data area that `dataBytes` bytes of RAW data in `coding` become.
+int64_t ImportedDataBytes(int64_t dataBytes, int32_t coding) {
+  return coding == kLinear16 ? dataBytes / 2 * 2 : dataBytes * 2;
+}
+
+void DecodeBytes(std::span<const uint8_t> bytes, int32_t coding, Representation representation,
+                 tsamplechunk& chunk) {
+  int16_t* out = chunk.data;
+  switch (coding) {
+    case kMuLaw:
+      for (const uint8_t b : bytes) {
+        *out++ = MuLawToLinear(b);
+      }
+      break;
+    case kALaw:
+      for (const uint8_t b : bytes) {
+        *out++ = ALawToLinear(b);
+      }
+      break;
+    default:
+      for (const uint8_t b : bytes) {
+        *out++ = Linear8ToLinear(b, representation);
+      }
+      break;
+  }
+  chunk.used = static_cast<int32_t>(bytes.size());
+}
+
+Coding8 Coding8Of(int32_t coding) {
+  switch (coding) {
+    case kMuLaw:
+      return Coding8::MuLaw;
+    case kALaw:
+      return Coding8::ALaw;
+    default:
+      return Coding8::Linear8;
+  }
+}
+
+}  // namespace
+
+void ImportRAW(ConversionContext& context, const std::string& inputPath,
+               const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath) ||
+      RefuseOwnOutput(context, inputPath, outputPath)) {
+    return;
+  }
+  const ImportRAWSettings& settings = context.settings.ImportRAW;
+  if (RefuseUnknownCoding(context, inputPath, settings.Encoding, "ImportRAW.Encoding")) {
+    return;
+  }
+  if (settings.nChans < 1 || settings.nChans > kMaxChannels) {
+    context.log.Append(inputPath + ": " + std::to_string(settings.nChans) +
+                       " channels (ImportRAW.nChans) are not supported. Conversion aborted.");
+    return;
+  }
+
+  // The input is opened before the output exists, so that an unreadable file leaves nothing.
+  ByteReader input(inputPath);
+  const int64_t strip = settings.StripBytes > 0 ? settings.StripBytes : 0;
+  const int64_t dataBytes = input.Size() > strip ? input.Size() - strip : 0;
+  TSMPfile& smp = context.SMPfile1;
+  if (smp.defheadsize() + ImportedDataBytes(dataBytes, settings.Encoding) >= kMaxFileBytes) {
+    context.log.Append(inputPath + " would give an SMP file of 2 GiB or more. Conversion aborted.");
+    return;
+  }
+
+  smp.new_file(outputPath);
+  const SMPFileCloser closer(smp);
+  smp.insert_nonpresent_defaults();
+  ApplyImportView(smp, settings);
+  smp.SetSfTot(settings.SfTot);
+  smp.SetnChans(settings.nChans);
+  smp.SetMSBFirst(settings.MSBFirst);
+  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  context.log.Append(FileNameOf(inputPath) + " as RAW-> " + FileNameOf(outputPath));
+
+  input.Skip(static_cast<uint64_t>(strip));
+  smp.SetPosition(0);
+  const auto chunk = std::make_unique<tsamplechunk>();
+  const ByteOrder order = settings.ByteOrder == 1 ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
+  const Representation representation = RepresentationOf(settings.Signed);
+  std::array<uint8_t, kBlockBytes> bytes{};
+  for (;;) {
+    if (settings.Encoding == kLinear16) {
+      // An odd last byte is taken but makes no sample.
+      const SampleRead read =
+          input.ReadSamples16(std::span(chunk->data), order, representation, 2 * kBlockBytes);
+      if (read.bytes == 0) {
+        break;
+      }
+      chunk->used = static_cast<int32_t>(read.samples);
+    } else {
+      const size_t got = input.Read(bytes);
+      if (got == 0) {
+        break;
+      }
+      DecodeBytes(std::span(bytes).first(got), settings.Encoding, representation, *chunk);
+    }
+    Tick(context);
+    smp.SetChunk(*chunk);
+    Tick(context);
+  }
+  smp.save_file("");
+}
+
+void ExportRAW(ConversionContext& context, const std::string& inputPath,
+               const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return;
+  }
+  const ExportRAWSettings& settings = context.settings.ExportRAW;
+  if (RefuseUnknownCoding(context, inputPath, settings.Encoding, "ExportRAW.Encoding")) {
+    return;
+  }
+  LogProgress(context, inputPath, outputPath);
+  // ExportRAW.Extension may be the input's own, ".smp".
+  if (RefuseOwnOutput(context, inputPath, outputPath) || !OpenSource(context, inputPath)) {
+    return;
+  }
+  TSMPfile& smp = context.SMPfile1;
+  const SMPFileCloser closer(smp);
+  const int64_t headerBytes = settings.HeaderBytes > 0 ? settings.HeaderBytes : 0;
+  const int64_t bytesPerSample = settings.Encoding == kLinear16 ? 2 : 1;
+  if (headerBytes + bytesPerSample * smp.nSamples() >= kMaxFileBytes) {
+    context.log.Append(inputPath + " would give a RAW file of 2 GiB or more. Conversion aborted.");
+    return;
+  }
+
+  // 16-bit output is never scaled, so it needs no pass for the extremes.
+  const double factor =
+      settings.Encoding == kLinear16
+          ? 1.0
+          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::RAW);
+  const std::optional<DitherRange> dither =
+      settings.DitherNoise ? std::optional<DitherRange>(kDitherCentred) : std::nullopt;
+  const Representation representation = RepresentationOf(settings.Signed);
+  const ByteOrder order = settings.MSBFirst ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
+
+  std::optional<Encoder8> encoder;
+  if (settings.Encoding != kLinear16) {
+    encoder.emplace(Coding8Of(settings.Encoding), factor, dither, representation);
+  }
+
+  ByteWriter output(outputPath);
+  output.Zeros(static_cast<uint64_t>(headerBytes));
+  smp.SetPosition(0);
+  const auto chunk = std::make_unique<tsamplechunk>();
+  std::array<uint8_t, kChunkCapacity> bytes{};
+  do {
+    Tick(context);
+    smp.GetChunk(*chunk);
+    Tick(context);
+    const std::span<const int16_t> samples(chunk->data, static_cast<size_t>(chunk->used));
+    if (encoder) {
+      encoder->Run(samples, bytes.data());
+      output.Bytes(std::span(bytes).first(samples.size()));
+    } else {
+      output.WriteSamples16(samples, order, representation);
+    }
+  } while (chunk->used > 0);
+  output.Close();
+}
+
+}  // namespace vorsel
