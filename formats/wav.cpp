@@ -4,19 +4,19 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "codings/fit.h"
 #include "codings/g711.h"
 #include "codings/linear.h"
 #include "formats/byteio.h"
+#include "formats/convert_steps.h"
+#include "formats/encoder8.h"
 #include "formats/kelm.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
@@ -25,11 +25,16 @@ namespace vorsel {
 
 namespace {
 
-// The about box's title, which every processing step names.
-constexpr std::string_view kProgramTitle = "Vorsel";
-
-// Sizes and positions of both formats are signed 32-bit numbers.
-constexpr int64_t kSizeLimit = int64_t{1} << 31;
+using convert_steps::ApplyImportView;
+using convert_steps::FileNameOf;
+using convert_steps::kProgramTitle;
+using convert_steps::kSizeLimit;
+using convert_steps::LogCancelled;
+using convert_steps::LogProgress;
+using convert_steps::OpenSource;
+using convert_steps::RefuseOwnOutput;
+using convert_steps::SMPFileCloser;
+using convert_steps::Tick;
 
 constexpr uint16_t kTagPCM = 1;
 constexpr uint16_t kTagALaw = 6;
@@ -42,43 +47,6 @@ constexpr uint32_t kPCMFormatSize = 16;
 constexpr uint32_t kG711FormatSize = 18;
 constexpr int64_t kPCMHeaderBytes = 36;   // "WAVE", "fmt " chunk, "data" header
 constexpr int64_t kG711HeaderBytes = 50;  // the same with the extra size and "fact"
-
-std::string FileNameOf(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
-}
-
-// Writing the output would destroy the input it is made from.
-bool IsSameFile(const std::string& inputPath, const std::string& outputPath) {
-  std::error_code error;
-  return std::filesystem::equivalent(inputPath, outputPath, error);
-}
-
-bool RefuseOwnOutput(ConversionContext& context, const std::string& inputPath,
-                     const std::string& outputPath) {
-  if (!IsSameFile(inputPath, outputPath)) {
-    return false;
-  }
-  context.log.Append(inputPath + " would be overwritten by its own output! Conversion aborted.");
-  return true;
-}
-
-void Tick(ConversionContext& context) {
-  if (context.BusyTick) {
-    context.BusyTick();
-  }
-}
-
-// Closes the SMP file also when an operating-system error ends the conversion.
-class SMPFileCloser {
- public:
-  explicit SMPFileCloser(TSMPfile& smp) : smp_(smp) {}
-  ~SMPFileCloser() { smp_.close_file(); }
-  SMPFileCloser(const SMPFileCloser&) = delete;
-  SMPFileCloser& operator=(const SMPFileCloser&) = delete;
-
- private:
-  TSMPfile& smp_;
-};
 
 // ---- Import ------------------------------------------------------------------------------
 
@@ -343,53 +311,9 @@ void WriteWavHeader(ByteWriter& out, const WavLayout& layout, TSMPfile& smp) {
   out.u32le(static_cast<uint32_t>(layout.dataSize));
 }
 
-// Codes of the 8-bit codings for one chunk of samples. Without dither each of the 65536
-// sample values has one code, so the codes are looked up rather than computed per sample.
-class Encoder8 {
- public:
-  Encoder8(int32_t coding, double factor, bool dither)
-      : coding_(coding), factor_(factor), dither_(dither) {
-    if (coding_ == kLinear8 && dither_) {
-      return;
-    }
-    table_ = std::make_unique<std::array<uint8_t, 65536>>();
-    for (int32_t x = -32768; x <= 32767; ++x) {
-      (*table_)[static_cast<uint16_t>(x)] = Encode(static_cast<int16_t>(x));
-    }
-  }
-
-  void Run(std::span<const int16_t> samples, uint8_t* out) const {
-    if (table_) {
-      const auto& table = *table_;
-      for (const int16_t x : samples) {
-        *out++ = table[static_cast<uint16_t>(x)];
-      }
-      return;
-    }
-    for (const int16_t x : samples) {
-      *out++ = Encode(x);
-    }
-  }
-
- private:
-  uint8_t Encode(int16_t x) const {
-    switch (coding_) {
-      case kMuLaw:
-        return LinearToMuLaw(ScaleSample(x, factor_));
-      case kALaw:
-        return LinearToALaw(ScaleSample(x, factor_));
-      default:
-        return EncodeLinear8(x, factor_,
-                             dither_ ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
-                             Representation::OffsetBinary);
-    }
-  }
-
-  int32_t coding_;
-  double factor_;
-  bool dither_;
-  std::unique_ptr<std::array<uint8_t, 65536>> table_;
-};
+Coding8 Coding8Of(int32_t coding) {
+  return coding == kMuLaw ? Coding8::MuLaw : coding == kALaw ? Coding8::ALaw : Coding8::Linear8;
+}
 
 double ExportFactor(TSMPfile& smp, const ExportCodingSettings& settings) {
   // 16-bit output is never scaled, so its export needs no search for the extremes.
@@ -405,7 +329,10 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
   const auto chunk = std::make_unique<tsamplechunk>();
   std::optional<Encoder8> encoder;
   if (coding != kLinear16) {
-    encoder.emplace(coding, factor, context.settings.ExportWAV.DitherNoise);
+    const bool dither = context.settings.ExportWAV.DitherNoise;
+    encoder.emplace(Coding8Of(coding), factor,
+                    dither ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
+                    Representation::OffsetBinary);
   }
   const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
   // Never more than the header announced, whatever the component delivers.
@@ -433,11 +360,10 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
 
 void ImportWAV(ConversionContext& context, const std::string& inputPath,
                const std::string& outputPath) {
-  if (outputPath.empty()) {
-    context.log.Append(inputPath + " - cancelled by user");
+  if (LogCancelled(context, inputPath, outputPath)) {
     return;
   }
-  context.log.Append(FileNameOf(inputPath) + " -> " + FileNameOf(outputPath));
+  LogProgress(context, inputPath, outputPath);
   if (RefuseOwnOutput(context, inputPath, outputPath)) {
     return;
   }
@@ -466,9 +392,7 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
 
   if (!walk.HeadRestored()) {
     smp.insert_nonpresent_defaults();
-    smp.SetView(-1, {settings.ViewLo, settings.ViewHi});
-    smp.SetViewUnit(-1, settings.Unit);
-    smp.SetRange(-1, {settings.RangeLo, settings.RangeHi});
+    ApplyImportView(smp, settings);
   }
   ApplyFormat(smp, *format);
   smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
@@ -480,11 +404,10 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
 
 void ExportWAV(ConversionContext& context, const std::string& inputPath,
                const std::string& outputPath) {
-  if (outputPath.empty()) {
-    context.log.Append(inputPath + " - cancelled by user");
+  if (LogCancelled(context, inputPath, outputPath)) {
     return;
   }
-  context.log.Append(FileNameOf(inputPath) + " -> " + FileNameOf(outputPath));
+  LogProgress(context, inputPath, outputPath);
   if (RefuseOwnOutput(context, inputPath, outputPath)) {
     return;
   }
@@ -494,11 +417,10 @@ void ExportWAV(ConversionContext& context, const std::string& inputPath,
                        " of ExportWAV.Encoding is not supported. Conversion aborted.");
     return;
   }
-  TSMPfile& smp = context.SMPfile1;
-  if (!smp.open_file(inputPath, true)) {
-    context.log.Append(inputPath + " cannot be opened! Conversion aborted.");
+  if (!OpenSource(context, inputPath)) {
     return;
   }
+  TSMPfile& smp = context.SMPfile1;
   SMPFileCloser closer(smp);
   if (smp.IsSplitRate()) {
     context.log.Append(inputPath + " has split rate! Conversion aborted.");
