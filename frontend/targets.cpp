@@ -5,6 +5,8 @@
 #include "formats/aiff.h"
 #include "formats/au.h"
 #include "formats/nsp.h"
+#include "formats/raw.h"
+#include "formats/txt.h"
 #include "formats/wav.h"
 #include "frontend/batch_lines.h"
 #include "probing/filetype.h"
@@ -45,17 +47,17 @@ constexpr std::array<ConversionTarget, 6> kTargets = {{
     {"nspbutton", "NSP !", "NSP", "to-nsp", "export SMP files to NSP", Direction::Export,
      &NSPExtension, &NSPHeaderLine, false, &ExportNSP},
     {"rawbutton", "RAW !", "RAW", "to-raw", "export SMP files to headerless RAW data",
-     Direction::Export, &RAWExtension, &RAWHeaderLine, false, nullptr},
+     Direction::Export, &RAWExtension, &RAWHeaderLine, false, &ExportRAW},
 }};
 
 constexpr std::array<ImportRoute, 7> kImportRoutes = {{
-    {"RAW", FileTypeBit(ftRAW), ImportStep::AssumeRawCoding, nullptr},
+    {"RAW", FileTypeBit(ftRAW), ImportStep::AssumeRawCoding, &ImportRAW},
     {"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr},
     {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &ImportWAV},
     {"AU", FileTypeBit(ftAU), ImportStep::Convert, &ImportAU},
     {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, &ImportAIFF},
     {"NSP", FileTypeBit(ftNSP), ImportStep::Convert, &ImportNSP},
-    {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, nullptr},
+    {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, &ImportTXT},
 }};
 
 }  // namespace
