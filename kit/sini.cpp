@@ -87,17 +87,53 @@ TCustomIni::TCustomIni(std::string fileName, RegistryRoot root, std::string keyP
   }
   setting = OpenRegistryRoot(root, readOnly ? StoreAccess::ReadOnly : StoreAccess::ReadWrite);
   try {
-    if (!readOnly) {
-      setting->CreateKey(fKeyPath);
-    }
     fOpened = setting->KeyExists(fKeyPath);
+    if (!fOpened && !readOnly) {
+      setting->CreateKey(fKeyPath);
+      fOpened = true;
+    }
   } catch (const StoreError&) {
     // Reads then give their defaults and writes fail with their own message.
     fOpened = false;
   }
 }
 
-TCustomIni::~TCustomIni() = default;
+TCustomIni::~TCustomIni() {
+  try {
+    UpdateFile();
+  } catch (const std::exception&) {
+    // Nothing is left to report to at destruction.
+  }
+}
+
+void TCustomIni::BeginUpdate() {
+  fUpdating = true;
+  if (FileMode()) {
+    inifile->SetDeferred(true);
+  } else {
+    setting->BeginBatch();
+  }
+}
+
+void TCustomIni::UpdateFile() {
+  if (!fUpdating) {
+    return;
+  }
+  fUpdating = false;
+  if (FileMode()) {
+    try {
+      inifile->SetDeferred(false);
+    } catch (const IniWriteError&) {
+      throw EIniFileException("Unable to write to " + fFileName);
+    }
+    return;
+  }
+  try {
+    setting->CommitBatch();
+  } catch (const StoreError&) {
+    throw ERegistryException("Unable to write to " + fKeyPath);
+  }
+}
 
 std::string TCustomIni::SectionPath(const std::string& section) const {
   return fKeyPath + "\\" + section;

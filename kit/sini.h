@@ -71,6 +71,13 @@ class TCustomIni {
   void EraseSection(const std::string& section);
   void DeleteKey(const std::string& section, const std::string& ident);
 
+  // Holds the writes that follow until UpdateFile stores them together: one replacement of
+  // the file, or one transaction of the store, instead of one per value. Reads see them
+  // meanwhile; a write that fails still raises at once. Held writes are also stored when the
+  // object goes, a failure then being lost.
+  void BeginUpdate();
+  void UpdateFile();
+
   // The file name given; empty in registry mode.
   const std::string& ffilename() const { return fFileName; }
 
@@ -90,6 +97,7 @@ class TCustomIni {
   std::string fKeyPath;
   bool fReadOnly = false;
   bool fOpened = false;
+  bool fUpdating = false;
 };
 
 // The program's own settings: an INI file, or HKEY_CURRENT_USER\SoftWare\QuorvikData\<ExeBase>

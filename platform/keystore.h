@@ -48,6 +48,12 @@ class KeyValueStore {
   virtual bool DeleteValue(std::string_view path, std::string_view name) = 0;
   // Names of the key's values in the order they were first written.
   virtual std::vector<std::string> ValueNames(std::string_view path) = 0;
+
+  // Groups the writes that follow into one transaction, stored by CommitBatch (one sync of the
+  // disk instead of one per value); reads see them meanwhile. A failing write keeps the ones
+  // before it. A batch that is never committed is dropped with the object.
+  virtual void BeginBatch() = 0;
+  virtual void CommitBatch() = 0;
 };
 
 // The three roots the suite uses.

@@ -350,6 +350,9 @@ class SqliteStore : public KeyValueStore {
 
   template <typename Body>
   std::invoke_result_t<Body&, sqlite3*> WriteTransaction(Body&& body) {
+    if (batch_) {
+      return InBatch(std::forward<Body>(body));
+    }
     for (int attempt = 1;; ++attempt) {
       sqlite3* db = Writer();
       try {
@@ -370,10 +373,72 @@ class SqliteStore : public KeyValueStore {
     }
   }
 
+  // One operation of a batch, undone alone when it fails.
+  template <typename Body>
+  std::invoke_result_t<Body&, sqlite3*> InBatch(Body&& body) {
+    sqlite3* db = Writer();
+    if (!batchOpen_) {
+      for (int attempt = 1;; ++attempt) {
+        try {
+          Exec(db, file_, "BEGIN IMMEDIATE");
+          break;
+        } catch (const BusyError&) {
+          if (attempt == kTransactionAttempts) {
+            throw;
+          }
+        }
+      }
+      batchOpen_ = true;
+    }
+    Exec(db, file_, "SAVEPOINT operation");
+    try {
+      auto result = body(db);
+      Exec(db, file_, "RELEASE operation");
+      return result;
+    } catch (...) {
+      sqlite3_exec(db, "ROLLBACK TO operation", nullptr, nullptr, nullptr);
+      sqlite3_exec(db, "RELEASE operation", nullptr, nullptr, nullptr);
+      // Some failures (a full disk) end the whole transaction.
+      batchOpen_ = sqlite3_get_autocommit(db) == 0;
+      throw;
+    }
+  }
+
+ public:
+  void BeginBatch() override { batch_ = true; }
+
+  void CommitBatch() override {
+    batch_ = false;
+    if (!batchOpen_) {
+      return;
+    }
+    batchOpen_ = false;
+    for (int attempt = 1;; ++attempt) {
+      const int rc = sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+      if (rc == SQLITE_OK) {
+        return;
+      }
+      if ((rc != SQLITE_BUSY && rc != SQLITE_LOCKED) || attempt == kTransactionAttempts) {
+        const std::string message = file_ + ": " + sqlite3_errmsg(db_.get());
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw StoreError(message);
+      }
+    }
+  }
+
+  ~SqliteStore() override {
+    if (batchOpen_) {
+      sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+
+ private:
   std::string file_;
   StoreAccess access_;
   Database db_;
   bool writable_ = false;
+  bool batch_ = false;
+  bool batchOpen_ = false;
 };
 
 // A root whose folder is unknown: it holds nothing and refuses every write.
@@ -396,6 +461,8 @@ class UnplacedStore : public KeyValueStore {
   }
   bool DeleteValue(std::string_view, std::string_view) override { throw StoreError(reason_); }
   std::vector<std::string> ValueNames(std::string_view) override { return {}; }
+  void BeginBatch() override {}
+  void CommitBatch() override {}
 
  private:
   std::string reason_;

@@ -187,6 +187,22 @@ TEST_P(TIniModes, SectionsCanBeListedErasedAndTrimmed) {
   EXPECT_EQ(Open()->ReadString("ImportWAV", "Unit", "gone"), "gone");
 }
 
+TEST_P(TIniModes, HeldWritesReachTheStoreTogether) {
+  {
+    auto ini = Open();
+    ini->BeginUpdate();
+    ini->WriteString("Common", "Naming", "1");
+    ini->WriteInteger("Common", "Action", 1);
+    EXPECT_EQ(ini->ReadInteger("Common", "Naming", 0), 1);
+    EXPECT_EQ(Open()->ReadString("Common", "Naming", "none"), "none");
+    ini->UpdateFile();
+    EXPECT_EQ(Open()->ReadInteger("Common", "Action", 0), 1);
+    ini->BeginUpdate();
+    ini->WriteString("Common", "Naming", "2");
+  }
+  EXPECT_EQ(Open()->ReadString("Common", "Naming", "none"), "2") << "stored when the object went";
+}
+
 TEST(TIniFileMode, AFailedWriteNamesTheFile) {
   StoreEnvironment env;
   const std::string name = env.dir / "missing-folder/x.vrs";
@@ -196,6 +212,10 @@ TEST(TIniFileMode, AFailedWriteNamesTheFile) {
             "Unable to write to " + name);
   EXPECT_THROW(ini.WriteBool("Common", "Naming", true), EIniFileException);
   EXPECT_EQ(ini.ReadString("Common", "Naming", "default"), "default");
+
+  ini.BeginUpdate();
+  ini.WriteString("Common", "Naming", "1");
+  EXPECT_EQ(MessageOf([&] { ini.UpdateFile(); }), "Unable to write to " + name);
 }
 
 TEST(TIniFileMode, ANameWithoutFolderLiesInTheWindowsDirectory) {

@@ -117,6 +117,25 @@ TEST_F(SqliteStoreTest, AStoreThatCannotBeCreatedOrIsNoDatabaseFailsClearly) {
   EXPECT_THROW(garbage->WriteValue("K", "v", std::string("x")), StoreError);
 }
 
+TEST_F(SqliteStoreTest, ABatchIsStoredAtItsCommitAndDroppedWithoutOne) {
+  auto store = Open();
+  store->WriteValue("K", "before", int32_t{1});
+  store->BeginBatch();
+  store->WriteValue("K", "a", std::string("1"));
+  store->CreateKey("K\\Sub");
+  EXPECT_EQ(store->ReadValue("K", "a"), StoreValue(std::string("1"))) << "its own writes show";
+  EXPECT_EQ(Open()->ReadValue("K", "a"), std::nullopt) << "others see them only after commit";
+  store->CommitBatch();
+  EXPECT_EQ(Open()->ReadValue("K", "a"), StoreValue(std::string("1")));
+  EXPECT_TRUE(Open()->KeyExists("K\\Sub"));
+
+  store->BeginBatch();
+  store->WriteValue("K", "dropped", int32_t{2});
+  store.reset();
+  EXPECT_EQ(Open()->ReadValue("K", "dropped"), std::nullopt);
+  EXPECT_EQ(Open()->ReadValue("K", "before"), StoreValue(int32_t{1}));
+}
+
 // Two programs of the suite writing into one store at the same moment: each writes its own
 // values, many small transactions each, and every value must be there afterwards.
 TEST_F(SqliteStoreTest, TwoProcessesWritingAtOnceLoseNoValue) {
