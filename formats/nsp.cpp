@@ -15,6 +15,7 @@
 #include "formats/byteio.h"
 #include "formats/convert_steps.h"
 #include "formats/kelm.h"
+#include "formats/nsp_channels.h"
 #include "formats/nsp_date.h"
 #include "smp/sSMP.h"
 
@@ -32,7 +33,6 @@ constexpr FourCC kInterleaved("SDAB");
 constexpr FourCC kChannelA("SDA_");
 constexpr FourCC kChannelB("SD_B");
 
-constexpr int kMaxNspChannels = 8;
 constexpr int kHedrPeaks = 2;
 constexpr uint32_t kDateAndCountsBytes = kNspDateLength + 8;
 // The bytes "FORM", "DS16" and the DS16 size in front of the chunks.
@@ -74,16 +74,6 @@ NspLayout LayoutFor(int channels, const ExportNSPSettings& settings) {
     return {hdr8, settings.TwoChannelType == 0};
   }
   return {true, false};
-}
-
-FourCC ChannelChunkId(int channel) {
-  if (channel == 0) {
-    return kChannelA;
-  }
-  if (channel == 1) {
-    return kChannelB;
-  }
-  return FourCC(std::array<char, 4>{'S', 'D', '_', static_cast<char>('0' + channel)});
 }
 
 // True (after telling the user) when the file has no channel or more than NSP can hold.
@@ -202,38 +192,6 @@ void WriteSampleChunk(ConversionContext& context, ByteWriter& out, FourCC id, in
 
 // ---- Import ----------------------------------------------------------------------------------
 
-// How the digit of "SD_" chunk ids counts channels. This program writes "SD_2" for the third
-// channel; Praat writes "SD_3" to "SD_8" for the channels 3 to 8. The first such chunk decides.
-enum class DigitNumbering { Undecided, FromZero, FromOne };
-
-// The channel a sample chunk id names, or -1 for none.
-int ChannelOfChunkId(const FourCC& id, DigitNumbering& numbering) {
-  if (id == kChannelA) {
-    return 0;
-  }
-  const std::string_view text = id.view();
-  if (text.substr(0, 3) != "SD_") {
-    return -1;
-  }
-  const char mark = text[3];
-  if (mark == '0') {
-    return 0;
-  }
-  if (mark == '1' || mark == 'B') {
-    return 1;
-  }
-  if (mark < '2' || mark > '8') {
-    return -1;
-  }
-  if (numbering == DigitNumbering::Undecided) {
-    numbering = mark == '3' ? DigitNumbering::FromOne : DigitNumbering::FromZero;
-  }
-  if (numbering == DigitNumbering::FromOne) {
-    return mark - '1';
-  }
-  return mark == '8' ? -1 : mark - '0';
-}
-
 // A peak field names a channel unless it is negative; 0x8000 is the peak 32768 of a channel
 // that reaches -32768, as writers that do not limit it store it.
 bool ChannelPresent(uint16_t peakField) {
@@ -256,7 +214,7 @@ class NspChunkWalk {
 
   // True when an embedded SMP head was restored.
   bool Run() {
-    while (Walked() < limit_) {
+    while (Walked() < limit_ && !done_) {
       Tick(context_);
       const int64_t before = Walked();
       const std::optional<ChunkHeader> header = ReadChunkHeader(input_, ByteOrder::LittleEndian);
@@ -276,7 +234,7 @@ class NspChunkWalk {
   }
 
  private:
-  int64_t Walked() const { return static_cast<int64_t>(input_.Consumed()) - kFormBytes; }
+  int64_t Walked() const { return static_cast<int64_t>(input_.Position()) - kFormBytes; }
 
   void InvalidData() { context_.log.Append("Invalid data in " + FileNameOf(inputPath_)); }
 
@@ -292,6 +250,9 @@ class NspChunkWalk {
           [this](int32_t used) { return int64_t{smp_.Position()} + used; });
     } else if (header.id == kEmbeddedHeadId) {
       RestoreHead(body);
+    } else if (!samplesStored_ && CopyChannelChunksTogether(header)) {
+      done_ = true;
+      return true;
     } else if (const int channel = ChannelOfChunkId(header.id, numbering_); channel >= 0) {
       const int target = std::min(channel, smp_.nChans() - 1);
       if (target >= 0) {
@@ -312,6 +273,7 @@ class NspChunkWalk {
     if (header.size < fieldBytes) {
       return false;
     }
+    const uint64_t start = input_.Position();
     tnspdate date{};
     input_.ReadExact({reinterpret_cast<uint8_t*>(date.data()), date.size()});
     const uint32_t rate = input_.u32le();
@@ -320,8 +282,8 @@ class NspChunkWalk {
     for (int field = 0; field < peakFields; ++field) {
       channels += ChannelPresent(input_.u16le()) ? 1 : 0;
     }
-    if (input_.ShortRead()) {
-      return false;
+    if (input_.Position() - start < fieldBytes) {
+      return false;  // the file ends inside the fields
     }
     ChunkBody rest(input_, header.size - fieldBytes, true);
     rest.Finish();
@@ -334,6 +296,35 @@ class NspChunkWalk {
   // Stores the chunk's samples block by block; `samplesAfter` tells how many samples of all
   // channels the SMP data would hold after storing a block, so that the SMP file stays below
   // 2 GiB.
+  // A file whose remaining chunks all hold one channel each is interleaved in one pass over
+  // the chunks, instead of writing the SMP data once per channel; the result is the same.
+  bool CopyChannelChunksTogether(const ChunkHeader& first) {
+    if (ChannelOfChunkId(first.id, numbering_) < 0) {
+      return false;
+    }
+    const std::optional<ChannelChunkPlan> plan = PlanChannelChunks(
+        input_, first, smp_.nChans(), numbering_, static_cast<uint64_t>(kFormBytes + limit_));
+    if (!plan) {
+      return false;
+    }
+    ChannelInterleaver channels(input_, *plan);
+    for (;;) {
+      channels.Next(*chunk_);
+      if (chunk_->used == 0) {
+        break;
+      }
+      if (int64_t{smp_.HeadSize()} + 2 * (int64_t{smp_.Position()} + chunk_->used) >= kSizeLimit) {
+        context_.log.Append(inputPath_ +
+                            " would give an SMP file of 2 GiB or more. Sample chunks skipped.");
+        break;
+      }
+      Tick(context_);
+      smp_.SetChunk(*chunk_);
+      Tick(context_);
+    }
+    return true;
+  }
+
   template <typename Store, typename SamplesAfter>
   void CopySamples(ChunkBody& body, Store store, SamplesAfter samplesAfter) {
     while (body.Remaining() > 0) {
@@ -387,6 +378,7 @@ class NspChunkWalk {
   DigitNumbering numbering_ = DigitNumbering::Undecided;
   bool headRestored_ = false;
   bool samplesStored_ = false;
+  bool done_ = false;
 };
 
 }  // namespace

@@ -118,6 +118,21 @@ TEST_F(NspImport, DigitIdsCountFromZeroAsWrittenHereOrFromOneAsPraatWritesThem) 
   EXPECT_EQ(numbered.samples, stereo);
 }
 
+TEST_F(NspImport, UnevenChannelChunksGiveZerosWhereAChannelHasNoSample) {
+  // Channel A has five samples, B three (and an odd byte), the third channel two chunks of two
+  // ("SD_5" and "SD_6" both land in it), with a chunk to skip between them.
+  const std::string chunks = Hdr8(8000, 5, 3) + Chunk("SDA_", SamplesLE({1, 2, 3, 4, 5})) +
+                             Chunk("SD_B", SamplesLE({-1, -2, -3}) + "!") +
+                             Chunk("SD_5", SamplesLE({7, 8})) + Chunk("NOTE", "abc") +
+                             Chunk("SD_6", SamplesLE({9, 10}));
+  const std::vector<int16_t> expected = {1, -1, 7, 2, -2, 8, 3, -3, 9, 4, 0, 10, 5, 0, 0};
+  EXPECT_EQ(Import(NspFile(chunks)).samples, expected);
+  // An empty interleaved chunk at the end stores nothing but makes the import take the
+  // chunks one by one: the same result.
+  EXPECT_EQ(Import(NspFile(chunks + Chunk("SDAB", ""))).samples, expected);
+  EXPECT_EQ(log.lines.size(), 2u);
+}
+
 TEST_F(NspImport, PeakFieldsCountChannelsAndAPeakOf32768IsAChannel) {
   EXPECT_EQ(Import(NspFile(Hedr(8000, 0, 0x8000, 0xFFFF))).nchans, 1);
   EXPECT_EQ(Import(NspFile(Hedr(8000, 0, 0x8000, 0x8000))).nchans, 2);

@@ -1,0 +1,170 @@
+#include "formats/nsp_channels.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <string_view>
+
+namespace vorsel {
+
+namespace {
+
+constexpr size_t kBufferSamples = kBlockBytes / 2;
+
+// Chunks whose handling depends on what came before them: the sequential walk takes those.
+bool NeedsSequentialWalk(const ChunkHeader& header) {
+  return header.id == FourCC("SDAB") || header.id == FourCC("kelm") ||
+         ((header.id == FourCC("HEDR") || header.id == FourCC("HDR8")) && header.size > 0);
+}
+
+}  // namespace
+
+FourCC ChannelChunkId(int channel) {
+  if (channel == 0) {
+    return FourCC("SDA_");
+  }
+  if (channel == 1) {
+    return FourCC("SD_B");
+  }
+  return FourCC(std::array<char, 4>{'S', 'D', '_', static_cast<char>('0' + channel)});
+}
+
+int ChannelOfChunkId(const FourCC& id, DigitNumbering& numbering) {
+  if (id == FourCC("SDA_")) {
+    return 0;
+  }
+  const std::string_view text = id.view();
+  if (text.substr(0, 3) != "SD_") {
+    return -1;
+  }
+  const char mark = text[3];
+  if (mark == '0') {
+    return 0;
+  }
+  if (mark == '1' || mark == 'B') {
+    return 1;
+  }
+  if (mark < '2' || mark > '8') {
+    return -1;
+  }
+  if (numbering == DigitNumbering::Undecided) {
+    numbering = mark == '3' ? DigitNumbering::FromOne : DigitNumbering::FromZero;
+  }
+  if (numbering == DigitNumbering::FromOne) {
+    return mark - '1';
+  }
+  return mark == '8' ? -1 : mark - '0';
+}
+
+std::optional<ChannelChunkPlan> PlanChannelChunks(ByteReader& input, const ChunkHeader& first,
+                                                  int channels, DigitNumbering numbering,
+                                                  uint64_t endOffset) {
+  if (channels < 1 || channels > kMaxNspChannels || input.Size() < 0) {
+    return std::nullopt;
+  }
+  const uint64_t firstBody = input.Position();
+  const auto fileSize = static_cast<uint64_t>(input.Size());
+  ChannelChunkPlan plan;
+  plan.channels.resize(static_cast<size_t>(channels));
+  std::optional<ChannelChunkPlan> result;
+  ChunkHeader header = first;
+  uint64_t body = firstBody;
+  for (;;) {
+    if (NeedsSequentialWalk(header)) {
+      break;
+    }
+    const uint64_t next = body + header.size + header.size % 2;
+    if (next > fileSize) {
+      break;  // a truncated chunk: the walk reports it
+    }
+    if (const int channel = ChannelOfChunkId(header.id, numbering); channel >= 0) {
+      const auto target = static_cast<size_t>(std::min(channel, channels - 1));
+      plan.channels[target].push_back({body, header.size / 2});
+    }
+    if (next >= endOffset) {
+      result = std::move(plan);
+      break;
+    }
+    input.Seek(next);
+    const std::optional<ChunkHeader> following = ReadChunkHeader(input, ByteOrder::LittleEndian);
+    if (!following) {
+      break;
+    }
+    header = *following;
+    body = next + 8;
+  }
+  input.Seek(firstBody);
+  if (result) {
+    for (const std::vector<ChannelSegment>& segments : result->channels) {
+      int64_t samples = 0;
+      for (const ChannelSegment& segment : segments) {
+        samples += static_cast<int64_t>(segment.samples);
+      }
+      result->frames = std::max(result->frames, samples);
+    }
+  }
+  return result;
+}
+
+ChannelInterleaver::ChannelInterleaver(ByteReader& input, const ChannelChunkPlan& plan)
+    : input_(input), plan_(plan), cursors_(plan.channels.size()), framesLeft_(plan.frames) {
+  for (ChannelCursor& cursor : cursors_) {
+    cursor.buffer.resize(kBufferSamples);
+  }
+}
+
+bool ChannelInterleaver::Refill(size_t channel) {
+  ChannelCursor& cursor = cursors_[channel];
+  const std::vector<ChannelSegment>& segments = plan_.channels[channel];
+  while (cursor.segment < segments.size()) {
+    const ChannelSegment& segment = segments[cursor.segment];
+    const uint64_t left = segment.samples - cursor.taken;
+    if (left == 0) {
+      ++cursor.segment;
+      cursor.taken = 0;
+      continue;
+    }
+    input_.Seek(segment.offset + 2 * cursor.taken);
+    const SampleRead read = input_.ReadSamples16(cursor.buffer, ByteOrder::LittleEndian,
+                                                 Representation::Signed, 2 * left);
+    if (read.samples == 0) {
+      // The file shrank since it was planned: what is missing stays zero.
+      cursor.segment = segments.size();
+      break;
+    }
+    cursor.taken += read.samples;
+    cursor.begin = 0;
+    cursor.end = read.samples;
+    return true;
+  }
+  return false;
+}
+
+void ChannelInterleaver::Next(tsamplechunk& chunk) {
+  const auto channels = static_cast<int64_t>(cursors_.size());
+  const int64_t frames = std::min<int64_t>(framesLeft_, kChunkCapacity / channels);
+  for (size_t c = 0; c < cursors_.size(); ++c) {
+    ChannelCursor& cursor = cursors_[c];
+    int16_t* out = chunk.data + c;
+    int64_t k = 0;
+    while (k < frames) {
+      if (cursor.begin == cursor.end && !Refill(c)) {
+        for (; k < frames; ++k) {
+          out[k * channels] = 0;
+        }
+        break;
+      }
+      const int64_t run = std::min<int64_t>(frames - k, cursor.end - cursor.begin);
+      const int16_t* from = cursor.buffer.data() + cursor.begin;
+      for (int64_t i = 0; i < run; ++i) {
+        out[(k + i) * channels] = from[i];
+      }
+      cursor.begin += static_cast<size_t>(run);
+      k += run;
+    }
+  }
+  framesLeft_ -= frames;
+  chunk.used = static_cast<int32_t>(frames * channels);
+}
+
+}  // namespace vorsel
