@@ -5,7 +5,10 @@
 # so the 8-bit codings are fitted), and sox and sndfile-convert making the same four codings
 # from the source WAV; likewise 16-bit AU and AIFF: vorsel-cli to-au and to-aiff of the SMP
 # file against sox and sndfile-convert writing them from the WAV, and vorsel-cli to-smp of AU
-# and AIFF copies of the source against cp. Prints the median wall time of each command over
+# and AIFF copies of the source against cp; and NSP: vorsel-cli to-nsp of the stereo SMP file
+# with interleaved ("SDAB") and with per-channel chunks, and of an 8-channel SMP file of the same
+# size (per-channel chunks, HDR8), and vorsel-cli to-smp of those three NSP files, all against
+# cp (NSP has no such peer). Prints the median wall time of each command over
 # the rounds, its median processor time (user + system) and its peak memory (/usr/bin/time -v),
 # and the ratios of the wall times against the targets. On a machine busy with other work the
 # processor times are the steadier figures; they are printed as ratios too.
@@ -48,14 +51,23 @@ sox -V1 -n -r 44100 -c 2 -b 16 -e signed-integer "$work/src.wav" \
 # The same samples as 16-bit AU and AIFF files, the inputs of those imports.
 sox -V1 "$work/src.wav" -b 16 "$work/src.au"
 sox -V1 "$work/src.wav" -b 16 "$work/src.aif"
+# The same bytes as 8 channels (RAW import), and the NSP inputs of the NSP imports.
+tail -c +1025 "$work/src.smp" >"$work/src8.raw"
+"$cli" --yes --set ImportRAW.nChans=8 --set ImportRAW.SfTot=352800 to-smp "$work/src8.raw" >/dev/null
+rm "$work/src8.raw"
+"$cli" --yes --set ExportNSP.TwoChannelType=0 --set Common.Naming=2 --set Common.AppendString=_in \
+  to-nsp "$work/src.smp" >/dev/null
+"$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in2 to-nsp "$work/src.smp" >/dev/null
+"$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in to-nsp "$work/src8.smp" >/dev/null
 
 export_wav() {  # coding, suffix of the output name
   "$cli" --yes --set "ExportWAV.Encoding=$1" --set Common.Naming=2 \
     --set "Common.AppendString=$2" to-wav "$work/src.smp" >/dev/null
 }
 
-run_cli() {  # action, suffix of the output name, input file
-  "$cli" --yes --set Common.Naming=2 --set "Common.AppendString=$2" "$1" "$work/$3" >/dev/null
+run_cli() {  # action, suffix of the output name, input file, further options
+  "$cli" --yes --set Common.Naming=2 --set "Common.AppendString=$2" "${@:4}" "$1" "$work/$3" \
+    >/dev/null
 }
 
 # name | output file (removed before each run) | command
@@ -82,6 +94,12 @@ commands=(
   "sox AIFF 16|sox_16.aif|sox -V1 $work/src.wav -b 16 $work/sox_16.aif"
   "sndfile AU 16|sf_16.au|sndfile-convert -pcm16 $work/src.wav $work/sf_16.au"
   "sndfile AIFF 16|sf_16.aif|sndfile-convert -pcm16 $work/src.wav $work/sf_16.aif"
+  "vorsel nsp SDAB|src_i.nsp|run_cli to-nsp _i src.smp --set ExportNSP.TwoChannelType=0"
+  "vorsel nsp 2ch|src_v.nsp|run_cli to-nsp _v src.smp"
+  "vorsel nsp 8ch|src8_v.nsp|run_cli to-nsp _v src8.smp"
+  "vorsel SDAB>smp|src_in_x.smp|run_cli to-smp _x src_in.nsp"
+  "vorsel 2ch>smp|src_in2_x.smp|run_cli to-smp _x src_in2.nsp"
+  "vorsel 8ch>smp|src8_in_x.smp|run_cli to-smp _x src8_in.nsp"
 )
 
 results=$work/results.txt  # name|seconds|peak KiB|processor seconds, one line per run
@@ -115,7 +133,7 @@ for round in $(seq 1 "$rounds"); do
   done
 done
 for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav src_v.au src_v.aif src_au.smp \
-  src_aif.smp; do
+  src_aif.smp src_i.nsp src_v.nsp src8_v.nsp src_in_x.smp src_in2_x.smp src8_in_x.smp; do
   rm -f "$work/$output"
 done
 
@@ -188,9 +206,20 @@ done
 check "16-bit AU to-smp / cp" "$(ratio "vorsel au>smp" cp)" 1.5 "$(ratio "vorsel au>smp" cp 4)"
 check "16-bit AIFF to-smp / cp" "$(ratio "vorsel aif>smp" cp)" 1.5 \
   "$(ratio "vorsel aif>smp" cp 4)"
+check "16-bit to-nsp SDAB / cp" "$(ratio "vorsel nsp SDAB" cp)" 1.5 \
+  "$(ratio "vorsel nsp SDAB" cp 4)"
+check "16-bit NSP SDAB to-smp / cp" "$(ratio "vorsel SDAB>smp" cp)" 1.5 \
+  "$(ratio "vorsel SDAB>smp" cp 4)"
+for layout in 2ch 8ch; do
+  check "per-channel to-nsp $layout / cp" "$(ratio "vorsel nsp $layout" cp)" 2.5 \
+    "$(ratio "vorsel nsp $layout" cp 4)"
+  check "per-channel NSP $layout to-smp / cp" "$(ratio "vorsel $layout>smp" cp)" 2.5 \
+    "$(ratio "vorsel $layout>smp" cp 4)"
+done
 largest=0
 for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel 16-bit" \
-  "vorsel to-au" "vorsel to-aiff" "vorsel au>smp" "vorsel aif>smp"; do
+  "vorsel to-au" "vorsel to-aiff" "vorsel au>smp" "vorsel aif>smp" "vorsel nsp SDAB" \
+  "vorsel nsp 2ch" "vorsel nsp 8ch" "vorsel SDAB>smp" "vorsel 2ch>smp" "vorsel 8ch>smp"; do
   largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
 done
 check "vorsel-cli peak memory, MiB" "$largest" 16
