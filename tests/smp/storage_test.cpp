@@ -217,6 +217,20 @@ TEST(SaveFile, RewritesTheHeadOverTheFirstOne) {
   EXPECT_EQ(ReadFile(path), HeadBytes({}, 1024, {"note"}) + LittleEndianSamples({7}));
 }
 
+TEST(SaveFile, LongValuesAreWrittenWholeAndReadBackCut) {
+  test::TempDir dir;
+  const std::string path = dir / "long.smp";
+  TSMPfile smp;
+  ASSERT_TRUE(smp.new_file(path));
+  smp.set_item("note", std::string(300, 'n'));
+  ASSERT_TRUE(smp.save_file(""));
+  smp.close_file();
+  EXPECT_EQ(ReadFile(path), HeadBytes({"note=" + std::string(300, 'n')}));
+  ASSERT_TRUE(smp.open_file(path, true));
+  EXPECT_EQ(smp.Items(), std::vector<std::string>{"note=" + std::string(255, 'n')});
+  smp.close_file();
+}
+
 TEST(SaveFile, WithoutAFileNameWritesNothing) {
   TSMPfile smp;
   smp.add_line("a=1");
