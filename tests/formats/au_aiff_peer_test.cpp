@@ -42,7 +42,7 @@ std::string CommandOutput(const std::string& command) {
   return out;
 }
 
-class SoxWritten : public ConverterTest {
+class SoxWrittenAuAiff : public ConverterTest {
  protected:
   // sox turns the 16-bit ramp into `name` with the given output options.
   void SoxWrite(const std::string& name, const std::string& options, int channels) {
@@ -65,7 +65,7 @@ class SoxWritten : public ConverterTest {
   }
 };
 
-TEST_F(SoxWritten, AuFilesImportToTheSamplesSoxDecodes) {
+TEST_F(SoxWrittenAuAiff, AuFilesImportToTheSamplesSoxDecodes) {
   struct Case {
     std::string options;
     int channels;
@@ -87,7 +87,7 @@ TEST_F(SoxWritten, AuFilesImportToTheSamplesSoxDecodes) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(SoxWritten, AiffAndUncompressedAifcImportToTheSamplesSoxDecodes) {
+TEST_F(SoxWrittenAuAiff, AiffAndUncompressedAifcImportToTheSamplesSoxDecodes) {
   struct Case {
     std::string name;
     std::string options;
@@ -109,7 +109,7 @@ TEST_F(SoxWritten, AiffAndUncompressedAifcImportToTheSamplesSoxDecodes) {
 }
 
 // sox cannot write a little-endian AIFC; libsndfile writes it with compression type "sowt".
-TEST_F(SoxWritten, LittleEndianAifcIsRefusedAndLeavesNoFile) {
+TEST_F(SoxWrittenAuAiff, LittleEndianAifcIsRefusedAndLeavesNoFile) {
   SF_INFO info{};
   info.samplerate = 8000;
   info.channels = 1;
@@ -159,7 +159,7 @@ class SndFile {
   SNDFILE* file_;
 };
 
-class ReadBySndfile : public ConverterTest {
+class AuAiffReadBySndfile : public ConverterTest {
  protected:
   void SetUp() override {
     // Unscaled and undithered, so the expected codes follow from the samples alone.
@@ -180,7 +180,7 @@ class ReadBySndfile : public ConverterTest {
   std::vector<int16_t> samples = Ramp(40001);
 };
 
-TEST_F(ReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
+TEST_F(AuAiffReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
   struct Case {
     int32_t setting;
     int subtype;
@@ -219,7 +219,7 @@ TEST_F(ReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
   }
 }
 
-TEST_F(ReadBySndfile, StereoAuKeepsTheInterleavedFrames) {
+TEST_F(AuAiffReadBySndfile, StereoAuKeepsTheInterleavedFrames) {
   samples = Ramp(3000);
   SndFile file(ExportWith(&ExportAU, "88200", "2"));
   ASSERT_TRUE(file.ok());
@@ -230,7 +230,7 @@ TEST_F(ReadBySndfile, StereoAuKeepsTheInterleavedFrames) {
   EXPECT_EQ(std::vector<int16_t>(read.begin(), read.end()), samples);
 }
 
-TEST_F(ReadBySndfile, BothAiffCodingsReadBackWithTheirChunks) {
+TEST_F(AuAiffReadBySndfile, BothAiffCodingsReadBackWithTheirChunks) {
   for (const int32_t coding : {0, 1}) {
     for (const bool extras : {false, true}) {
       settings.ExportAIF.Encoding = coding;
@@ -257,7 +257,7 @@ TEST_F(ReadBySndfile, BothAiffCodingsReadBackWithTheirChunks) {
 }
 
 // libsndfile keeps the rate as an integer; sox reports the extended real as it stands.
-TEST_F(ReadBySndfile, StereoAiffAt11025TotalHasTheRate5512AndAHalf) {
+TEST_F(AuAiffReadBySndfile, StereoAiffAt11025TotalHasTheRate5512AndAHalf) {
   samples = Ramp(3000);
   const std::string path = ExportWith(&ExportAIFF, "11025", "2");
   SndFile file(path);
