@@ -60,9 +60,9 @@ rm "$work/src8.raw"
 "$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in2 to-nsp "$work/src.smp" >/dev/null
 "$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in to-nsp "$work/src8.smp" >/dev/null
 
-export_wav() {  # coding, suffix of the output name
+export_wav() {  # coding, suffix of the output name, further options
   "$cli" --yes --set "ExportWAV.Encoding=$1" --set Common.Naming=2 \
-    --set "Common.AppendString=$2" to-wav "$work/src.smp" >/dev/null
+    --set "Common.AppendString=$2" "${@:3}" to-wav "$work/src.smp" >/dev/null
 }
 
 run_cli() {  # action, suffix of the output name, input file, further options
@@ -78,6 +78,7 @@ commands=(
   "vorsel A-law|src_a.wav|export_wav 1 _a"
   "vorsel 8-bit|src_8.wav|export_wav 2 _8"
   "vorsel 16-bit|src_16.wav|export_wav 3 _16"
+  "vorsel 8-bit nd|src_8n.wav|export_wav 2 _8n --set ExportWAV.DitherNoise=0"
   "sox u-law|sox_u.wav|sox -V1 $work/src.wav -e u-law $work/sox_u.wav"
   "sox A-law|sox_a.wav|sox -V1 $work/src.wav -e a-law $work/sox_a.wav"
   "sox 8-bit|sox_8.wav|sox -V1 $work/src.wav -b 8 $work/sox_8.wav"
@@ -132,7 +133,7 @@ for round in $(seq 1 "$rounds"); do
     run_one "$name" "$output" "$command"
   done
 done
-for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav src_v.au src_v.aif src_au.smp \
+for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav src_8n.wav src_v.au src_v.aif src_au.smp \
   src_aif.smp src_i.nsp src_v.nsp src8_v.nsp src_in_x.smp src_in2_x.smp src8_in_x.smp; do
   rm -f "$work/$output"
 done
@@ -223,6 +224,9 @@ for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel
   largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
 done
 check "vorsel-cli peak memory, MiB" "$largest" 16
+printf 'For information: 8-bit without dither (sndfile-convert neither fits nor dithers): %.2f of\n' \
+  "$(ratio "vorsel 8-bit nd" "sndfile 8-bit")"
+printf '  sndfile-convert, %.2f of sox\n' "$(ratio "vorsel 8-bit nd" "sox 8-bit")"
 printf 'vorsel-cli peak memory on a %s-times smaller file: to-smp %.1f MiB, to-wav %.1f MiB\n' \
   100 "$(awk -v k="$small_import" 'BEGIN {print k / 1024}')" \
   "$(awk -v k="$small_export" 'BEGIN {print k / 1024}')"
