@@ -103,8 +103,10 @@ std::string GuessCoding(const std::string& path) {
 }
 
 std::string GuessFileTypeLine(const std::string& path, const ConversionSettings& settings) {
+  // The guess first: it refuses what is not a regular file before the type test opens it.
+  const std::string guess = GuessCoding(path);
   const std::string name = std::filesystem::path(path).filename().string();
-  return name + " is " + FileTypeName(path, settings) + " " + GuessCoding(path) + "?";
+  return name + " is " + FileTypeName(path, settings) + " " + guess + "?";
 }
 
 }  // namespace vorsel

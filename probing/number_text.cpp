@@ -122,8 +122,11 @@ std::string FormatThreeDecimals(double value, const NumberFormat& format) {
   }
   const bool negative =
       value < 0 && std::any_of(digits.begin(), digits.end(), [](char c) { return c != '0'; });
-  return (negative ? "-" : "") + digits.substr(0, static_cast<size_t>(point)) +
-         format.decimalSeparator + digits.substr(static_cast<size_t>(point));
+  std::string out = negative ? "-" : "";
+  out.append(digits, 0, static_cast<size_t>(point));
+  out += format.decimalSeparator;
+  out.append(digits, static_cast<size_t>(point));
+  return out;
 }
 
 std::string FormatGeneral(double value, const NumberFormat& format) {

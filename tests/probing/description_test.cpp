@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "codings/extended.h"
 #include "probing/filetype.h"
 #include "tests/support/temp_dir.h"
@@ -175,6 +177,9 @@ TEST_F(FileDescriptionTest, SmpTextRawAndMissingFiles) {
   EXPECT_EQ(Describe("a.raw", "abc"), "RAW 3 bytes");
   EXPECT_EQ(FileDescription(dir / "missing.wav", settings, english), "");
   EXPECT_EQ(FileDescription(dir.path().string(), settings, english), "");
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(FileDescription(pipe, settings, english), "");
 }
 
 TEST_F(FileDescriptionTest, NumbersFollowTheGivenSeparators) {

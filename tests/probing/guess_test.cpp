@@ -5,6 +5,8 @@
 #include <cmath>
 #include <system_error>
 
+#include <sys/stat.h>
+
 #include "tests/support/temp_dir.h"
 
 namespace vorsel::test {
@@ -69,8 +71,11 @@ TEST_F(GuessTest, SmoothestAndQuietestDiffer) {
   EXPECT_EQ(Guess(Repeated("\x47\x48", 50)), "u-law or A-law");
 }
 
-TEST_F(GuessTest, AMissingFileRaises) {
+TEST_F(GuessTest, MissingFilesAndPipesRaiseInsteadOfWaiting) {
   EXPECT_THROW(GuessCoding(dir / "missing"), std::system_error);
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_THROW(GuessFileTypeLine(pipe, settings), std::system_error);
 }
 
 }  // namespace
