@@ -31,7 +31,6 @@ constexpr FourCC kHedr("HEDR");
 constexpr FourCC kHdr8("HDR8");
 constexpr FourCC kInterleaved("SDAB");
 constexpr FourCC kChannelA("SDA_");
-constexpr FourCC kChannelB("SD_B");
 
 constexpr int kHedrPeaks = 2;
 constexpr uint32_t kDateAndCountsBytes = kNspDateLength + 8;
@@ -91,22 +90,6 @@ bool RefuseChannelCount(ConversionContext& context, TSMPfile& smp, int channels)
   }
   return false;
 }
-
-// The export reads whole scans per chunk; a smaller ChunknSamples left by someone else could
-// deliver none.
-class FullChunks {
- public:
-  explicit FullChunks(TSMPfile& smp) : smp_(smp), saved_(smp.ChunknSamples()) {
-    smp_.SetChunknSamples(kChunkCapacity);
-  }
-  ~FullChunks() { smp_.SetChunknSamples(saved_); }
-  FullChunks(const FullChunks&) = delete;
-  FullChunks& operator=(const FullChunks&) = delete;
-
- private:
-  TSMPfile& smp_;
-  int32_t saved_;
-};
 
 // The larger magnitude of each channel's extremes, found in one pass over the interleaved
 // scans; a channel without samples has the peak 0, and a channel reaching -32768 gets 32767 so
@@ -435,7 +418,6 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
   }
   TSMPfile& smp = context.SMPfile1;
   SMPFileCloser closer(smp);
-  const FullChunks fullChunks(smp);
   if (smp.IsSplitRate()) {
     context.log.Append(inputPath + " has split rate! Conversion aborted.");
     return;

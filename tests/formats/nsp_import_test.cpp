@@ -213,6 +213,21 @@ TEST_F(NspImport, FilesThatAreNotNspGetAMessageBoxAndNoOutput) {
   EXPECT_EQ(log.lines, (std::vector<std::string>{Path("in.nsp") + " - cancelled by user"}));
 }
 
+TEST_F(NspImport, DateBytesBecomeTheNspdateItem) {
+  const std::string latin1 = "M\xE4r 05 14:03:09 2021";
+  EXPECT_EQ(
+      Import(NspFile(Chunk("HEDR", HeaderBody(latin1, 8000, 0, {1, 0xFFFF})))).Item("nspdate"),
+      "M\u00e4r 05 14:03:09 2021");
+  const std::string control = std::string("Mar 05\x01", 7) + std::string(13, ' ');
+  EXPECT_EQ(
+      Import(NspFile(Chunk("HEDR", HeaderBody(control, 8000, 0, {1, 0xFFFF})))).Item("nspdate"),
+      "Mar 05?" + std::string(13, ' '));
+  // A zero byte ends the text; an empty text adds no item.
+  const std::string zeros(20, '\0');
+  EXPECT_EQ(Import(NspFile(Chunk("HEDR", HeaderBody(zeros, 8000, 0, {1, 0xFFFF})))).Item("nspdate"),
+            "");
+}
+
 // ---- SMP -> NSP -> SMP --------------------------------------------------------------------
 
 class NspRoundTrip : public NspImport {
@@ -247,6 +262,16 @@ TEST_F(NspRoundTrip, EveryLayoutBringsBackChannelsRateAndSamples) {
     // The date text travels through the nspdate item unchanged.
     EXPECT_EQ(smp.Item("nspdate"), nsp.substr(20, 20));
   }
+}
+
+TEST_F(NspRoundTrip, ANonAsciiDateComesBackByteForByte) {
+  const std::string latin1 = "M\xE4r 05 14:03:09 2021";
+  const std::string nsp = NspFile(Chunk("HEDR", HeaderBody(latin1, 8000, 2, {1, 0xFFFF})) +
+                                  Chunk("SDA_", SamplesLE({1, -1})));
+  Import(nsp);
+  ConversionContext context = Context();
+  ExportNSP(context, Path("out.smp"), Path("again.nsp"));
+  EXPECT_EQ(ReadFile(Path("again.nsp")), nsp);
 }
 
 TEST_F(NspRoundTrip, EmbeddedHeadRestoresEveryItemAndKeepsItsView) {
