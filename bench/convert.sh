@@ -8,7 +8,10 @@
 # and AIFF copies of the source against cp; and NSP: vorsel-cli to-nsp of the stereo SMP file
 # with interleaved ("SDAB") and with per-channel chunks, and of an 8-channel SMP file of the same
 # size (per-channel chunks, HDR8), and vorsel-cli to-smp of those three NSP files, all against
-# cp (NSP has no such peer). Prints the median wall time of each command over
+# cp (NSP has no such peer); RAW: vorsel-cli to-smp of the source's samples without a header and
+# to-raw of the SMP file against cp; TXT: vorsel-cli to-smp of about 100 MB of one number per line
+# against sox reading the same samples from its .dat file into a 16-bit WAV. Prints the median
+# wall time of each command over
 # the rounds, its median processor time (user + system) and its peak memory (/usr/bin/time -v),
 # and the ratios of the wall times against the targets. On a machine busy with other work the
 # processor times are the steadier figures; they are printed as ratios too.
@@ -51,6 +54,15 @@ sox -V1 -n -r 44100 -c 2 -b 16 -e signed-integer "$work/src.wav" \
 # The same samples as 16-bit AU and AIFF files, the inputs of those imports.
 sox -V1 "$work/src.wav" -b 16 "$work/src.au"
 sox -V1 "$work/src.wav" -b 16 "$work/src.aif"
+# The same samples headerless, the input of the RAW import. For the TXT import, a sine as sox's
+# own text file (.dat: comment lines, then time and value) and its value column alone, one
+# number per line, of about TXT_MB megabytes; sox reads the .dat into a 16-bit WAV.
+sox -V1 "$work/src.wav" -t raw "$work/src.raw"
+txt_seconds=$((${TXT_MB:-100} * 1000000 / 14 / 8000))
+sox -V1 -n -r 8000 -c 1 "$work/sine.dat" synth "$txt_seconds" sine 440 vol 0.9
+awk 'NR > 2 {print $2}' "$work/sine.dat" >"$work/sine.txt"
+echo "TXT import: $(stat -c %s "$work/sine.txt") bytes of one number per line;" \
+  "sox reads the same samples from a $(stat -c %s "$work/sine.dat")-byte .dat"
 # The same bytes as 8 channels (RAW import), and the NSP inputs of the NSP imports.
 tail -c +1025 "$work/src.smp" >"$work/src8.raw"
 "$cli" --yes --set ImportRAW.nChans=8 --set ImportRAW.SfTot=352800 to-smp "$work/src8.raw" >/dev/null
@@ -101,6 +113,10 @@ commands=(
   "vorsel SDAB>smp|src_in_x.smp|run_cli to-smp _x src_in.nsp"
   "vorsel 2ch>smp|src_in2_x.smp|run_cli to-smp _x src_in2.nsp"
   "vorsel 8ch>smp|src8_in_x.smp|run_cli to-smp _x src8_in.nsp"
+  "vorsel raw>smp|src_raw.smp|run_cli to-smp _raw src.raw"
+  "vorsel to-raw|src_v.raw|run_cli to-raw _v src.smp"
+  "vorsel txt>smp|sine.smp|$cli --yes to-smp $work/sine.txt"
+  "sox dat>wav|sine.wav|sox -V1 $work/sine.dat -b 16 $work/sine.wav"
 )
 
 results=$work/results.txt  # name|seconds|peak KiB|processor seconds, one line per run
@@ -134,7 +150,8 @@ for round in $(seq 1 "$rounds"); do
   done
 done
 for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav src_8n.wav src_v.au src_v.aif src_au.smp \
-  src_aif.smp src_i.nsp src_v.nsp src8_v.nsp src_in_x.smp src_in2_x.smp src8_in_x.smp; do
+  src_aif.smp src_i.nsp src_v.nsp src8_v.nsp src_in_x.smp src_in2_x.smp src8_in_x.smp \
+  src_raw.smp src_v.raw sine.smp sine.wav; do
   rm -f "$work/$output"
 done
 
@@ -217,10 +234,15 @@ for layout in 2ch 8ch; do
   check "per-channel NSP $layout to-smp / cp" "$(ratio "vorsel $layout>smp" cp)" 2.5 \
     "$(ratio "vorsel $layout>smp" cp 4)"
 done
+check "16-bit RAW to-smp / cp" "$(ratio "vorsel raw>smp" cp)" 1.5 "$(ratio "vorsel raw>smp" cp 4)"
+check "16-bit to-raw / cp" "$(ratio "vorsel to-raw" cp)" 1.5 "$(ratio "vorsel to-raw" cp 4)"
+check "TXT to-smp / sox .dat to WAV" "$(ratio "vorsel txt>smp" "sox dat>wav")" 0.5 \
+  "$(ratio "vorsel txt>smp" "sox dat>wav" 4)"
 largest=0
 for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel 16-bit" \
   "vorsel to-au" "vorsel to-aiff" "vorsel au>smp" "vorsel aif>smp" "vorsel nsp SDAB" \
-  "vorsel nsp 2ch" "vorsel nsp 8ch" "vorsel SDAB>smp" "vorsel 2ch>smp" "vorsel 8ch>smp"; do
+  "vorsel nsp 2ch" "vorsel nsp 8ch" "vorsel SDAB>smp" "vorsel 2ch>smp" "vorsel 8ch>smp" \
+  "vorsel raw>smp" "vorsel to-raw" "vorsel txt>smp"; do
   largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
 done
 check "vorsel-cli peak memory, MiB" "$largest" 16
