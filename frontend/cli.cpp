@@ -13,8 +13,10 @@
 #include "frontend/batch.h"
 #include "frontend/cli_terminal.h"
 #include "frontend/cli_view.h"
+#include "frontend/settings_files.h"
 #include "frontend/smp_component.h"
 #include "frontend/targets.h"
+#include "platform/folders.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -35,8 +37,8 @@ struct OptionSpec {
 
 // Every option; one that is not available yet is refused by name.
 constexpr std::array<OptionSpec, 6> kOptions = {{
-    {"--settings", "FILE", false, "load a settings file, as \"Open file...\" does"},
-    {"--user-settings", "", false, "start from the per-user store instead of the defaults"},
+    {"--settings", "FILE", true, "load a settings file, as \"Open file...\" does"},
+    {"--user-settings", "", true, "start from the per-user store instead of the defaults"},
     {"--set", "Section.Key=VALUE", true,
      "set one field of the settings, the value written as in a settings file;\n"
      "                    repeatable, applied in order"},
@@ -65,6 +67,8 @@ struct Arguments {
   bool help = false;
   bool version = false;
   bool yes = false;
+  bool userSettings = false;
+  std::optional<std::string> settingsFile;
   std::vector<std::string> sets;
   std::string action;
   std::vector<std::string> files;
@@ -88,6 +92,10 @@ void TakeOption(const OptionSpec& option, std::optional<std::string> value, Argu
   }
   if (option.name == "--set") {
     parsed.sets.push_back(*value);
+  } else if (option.name == "--settings") {
+    parsed.settingsFile = *value;
+  } else if (option.name == "--user-settings") {
+    parsed.userSettings = true;
   } else if (option.name == "--yes") {
     parsed.yes = true;
   } else if (option.name == "--help") {
@@ -164,6 +172,29 @@ void ApplySet(const std::string& assignment, ConversionSettings& settings) {
     throw UsageError{"--set: '" + value + "' is not a value of " + std::string(field->section) +
                      "." + std::string(field->key) + " (" +
                      std::string(TypeHint(SettingTypeOf(*field))) + ")"};
+  }
+}
+
+// The per-user store, then the settings file, as the window loads them at start. The window's
+// own state (position, filter, recent files) does not exist here and is left alone.
+void LoadStartSettings(const Arguments& parsed, ConversionSettings& settings) {
+  if (!parsed.userSettings && !parsed.settingsFile) {
+    return;
+  }
+  SetProgramFileName(std::string(kProgramFileName));
+  HeadlessSettingsWindow window(settings);
+  SettingsFiles files(settings, window, nullptr);
+  if (parsed.userSettings) {
+    files.LoadSettings("");
+  }
+  if (parsed.settingsFile) {
+    std::error_code error;
+    if (!fs::is_regular_file(*parsed.settingsFile, error)) {
+      const std::string& file = *parsed.settingsFile;
+      throw UsageError{"--settings: " + (fs::exists(file, error) ? file + " is not a file"
+                                                                 : "no such file: " + file)};
+    }
+    files.LoadSettings(fs::absolute(*parsed.settingsFile).lexically_normal().string());
   }
 }
 
@@ -263,6 +294,7 @@ int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
     }
     const ConversionTarget& target = FindAction(parsed.action);
     ConversionSettings settings;
+    LoadStartSettings(parsed, settings);
     for (const std::string& assignment : parsed.sets) {
       ApplySet(assignment, settings);
     }

@@ -82,9 +82,7 @@ TEST(CommandLine, SetValuesReachTheBatchInOrder) {
 
 TEST(CommandLine, ActionsAndOptionsStillToComeSaySo) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"describe", "a.wav"},
-                                               {"guess", "a.wav"},
-                                               {"--settings", "my.vrs", "to-smp"},
-                                               {"--user-settings", "to-smp"}}) {
+                                               {"guess", "a.wav"}}) {
     const CliResult r = RunCli(args);
     EXPECT_EQ(r.status, kCliUsageError) << args[0];
     EXPECT_THAT(r.err, HasSubstr(args[0] + " is not available yet")) << args[0];

@@ -1,11 +1,13 @@
 #include "frontend/settings_files.h"
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "frontend/cli.h"
 #include "kit/sini.h"
 #include "platform/dotnum.h"
 #include "tests/kit/fake_menu.h"
@@ -453,6 +455,90 @@ TEST_F(SettingsFilesTest, TheFileCommandsGoThroughTheDialogsAndTheRecentList) {
   firstEntry.Click();
   EXPECT_EQ(settings.Common.Naming, 2);
   EXPECT_EQ(window.caption, "Vorsel - " + path);
+}
+
+// The command-line tool starts from the defaults, the per-user store, a settings file, then
+// the --set values, in that order.
+class CliSettingsTest : public ::testing::Test {
+ protected:
+  CliSettingsTest() {
+    // A mono 16-bit AU file of 8000 Hz, made an SMP file by the tool itself.
+    std::string au = ".snd";
+    for (const uint32_t word : {24u, 8u, 3u, 8000u, 1u}) {
+      for (int shift = 24; shift >= 0; shift -= 8) {
+        au += static_cast<char>((word >> shift) & 0xFF);
+      }
+    }
+    au += std::string("\x10\x00\xF0\x00\x7F\xFF\x80\x00", 8);
+    test::WriteFile(env.dir / "a.au", au);
+    EXPECT_EQ(Run({"to-smp", env.dir / "a.au"}), kCliSuccess) << err;
+  }
+
+  int Run(const std::vector<std::string>& args) {
+    std::istringstream in;
+    std::ostringstream outStream;
+    std::ostringstream errStream;
+    const int status = RunCommandLine(args, CliStreams{in, outStream, errStream, false, false});
+    out = outStream.str();
+    err = errStream.str();
+    return status;
+  }
+
+  // The format tag of the WAV file the tool wrote: 1 linear, 6 A-law, 7 mu-law.
+  int WavFormat() {
+    const std::string wav = test::ReadFile(env.dir / "a.wav");
+    fs::remove(env.dir / "a.wav");
+    return wav.size() > 21 ? static_cast<unsigned char>(wav[20]) : -1;
+  }
+
+  test::StoreEnvironment env;
+  std::string out, err;
+  std::string smp = env.dir / "a.smp";
+};
+
+TEST_F(CliSettingsTest, ASettingsFileChoosesTheOptionsOfTheConversion) {
+  ASSERT_EQ(Run({"to-wav", smp}), kCliSuccess) << err;
+  EXPECT_EQ(WavFormat(), 1);
+  // As Windows writes it: CR LF and Windows-1252 text.
+  test::WriteFile(env.dir / "x.vrs",
+                  "[Common]\r\nAppendString=\xE9\r\n[ExportWAV]\r\nEncoding=0\r\n");
+  ASSERT_EQ(Run({"--settings", env.dir / "x.vrs", "to-wav", smp}), kCliSuccess) << err;
+  EXPECT_EQ(WavFormat(), 7);
+  EXPECT_FALSE(fs::exists(env.ConfigHome() + "/QuorvikData")) << "nothing is written anywhere";
+}
+
+TEST_F(CliSettingsTest, TheUserStoreComesFirstThenTheFileThenSet) {
+  TIni().WriteString("ExportWAV", "Encoding", "1");
+  ASSERT_EQ(Run({"to-wav", smp}), kCliSuccess) << err;
+  EXPECT_EQ(WavFormat(), 1) << "without --user-settings the defaults hold";
+  ASSERT_EQ(Run({"--user-settings", "to-wav", smp}), kCliSuccess) << err;
+  EXPECT_EQ(WavFormat(), 6);
+
+  test::WriteFile(env.dir / "y.vrs", "[ExportWAV]\r\nEncoding=0\r\n");
+  ASSERT_EQ(Run({"--settings=y.vrs", "--user-settings", "to-wav", smp}), kCliUsageError)
+      << "a relative name is taken against the current folder, which is elsewhere";
+  const auto previous = fs::current_path();
+  fs::current_path(env.dir.path());
+  const int status = Run({"--settings=y.vrs", "--user-settings", "to-wav", smp});
+  fs::current_path(previous);
+  ASSERT_EQ(status, kCliSuccess) << err;
+  EXPECT_EQ(WavFormat(), 7);
+  ASSERT_EQ(Run({"--set", "ExportWAV.Encoding=3", "--settings", env.dir / "y.vrs", "to-wav", smp}),
+            kCliSuccess);
+  EXPECT_EQ(WavFormat(), 1);
+}
+
+TEST_F(CliSettingsTest, BadSettingsFilesStopBeforeConverting) {
+  EXPECT_EQ(Run({"--settings", env.dir / "missing.vrs", "to-wav", smp}), kCliUsageError);
+  EXPECT_NE(err.find("no such file"), std::string::npos) << err;
+  EXPECT_EQ(Run({"--settings", "to-wav"}), kCliUsageError) << "to-wav taken as FILE";
+
+  test::WriteFile(env.dir / "bad.vrs", "[ImportWAV]\r\nViewLo=low\r\n");
+  EXPECT_EQ(Run({"--settings", env.dir / "bad.vrs", "to-wav", smp}), kCliWarned);
+  EXPECT_EQ(err, "vorsel-cli: 'low' is not a valid floating point value (ImportWAV.ViewLo in " +
+                     (env.dir / "bad.vrs") + ")\n");
+  EXPECT_EQ(out, "");
+  EXPECT_FALSE(fs::exists(env.dir / "a.wav"));
 }
 
 TEST(HeadlessSettingsWindow, StartsFromTheRecordAndSelectsOnlyExistingItems) {
