@@ -247,7 +247,11 @@ TSetting::Place TSetting::Resolve() {
     case slmachine:
       return {true, RegistryRoot::HKEY_LOCAL_MACHINE, {}};
     case slfile:
-      return {false, {}, fFilename};
+      // As with the profile functions, a bare file name lies in the Windows directory.
+      return {
+          false,
+          {},
+          fFilename.find('/') == std::string::npos ? WithSlash(fwindir) + fFilename : fFilename};
     default:
       return {false, {}, name};
   }

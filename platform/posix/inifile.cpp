@@ -617,49 +617,45 @@ void IniFile::Flush() {
   pending_.clear();
   view_.reset();
   const std::string target = ReplacedPath(fileName_);
-  {
-    WriteLock lock(target);
-    const std::optional<std::string> bytes = ReadAll(lock.fd());
-    if (!bytes) {
-      FailWrite(fileName_, "the file cannot be read, or is too large for a settings file");
-    }
-    Document doc = Document::Parse(*bytes);
-    for (const Change& change : changes) {
-      change.ApplyTo(doc);
-    }
-    const std::string content = doc.Serialize();
-
-    const std::filesystem::path path(target);
-    const std::string folder =
-        path.has_parent_path() ? path.parent_path().string() : std::string(".");
-    std::string temp = folder + "/.~" + path.filename().string() + ".XXXXXX";
-    Descriptor out(mkostemp(temp.data(), O_CLOEXEC));
-    if (out.get() < 0) {
-      FailWrite(fileName_, ErrorText(errno));
-    }
-    const mode_t mode = lock.created() ? CreationMode() : (lock.held().st_mode & 07777);
-    bool written =
-        WriteFully(out.get(), content) && fchmod(out.get(), mode) == 0 && fsync(out.get()) == 0;
-    const int error = errno;
-    if (written && !lock.created()) {
-      // Keeps the owner when an administrator edits a user's file; refused otherwise, harmless.
-      [[maybe_unused]] const int ignored =
-          fchown(out.get(), lock.held().st_uid, lock.held().st_gid);
-    }
-    if (!written || rename(temp.c_str(), target.c_str()) != 0) {
-      const int failure = written ? errno : error;
-      unlink(temp.c_str());
-      FailWrite(fileName_, ErrorText(failure));
-    }
-    lock.MarkReplaced();
-    Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) {
-      fsync(dir.get());
-    }
-    struct stat st {};
-    doc.identity = fstat(out.get(), &st) == 0 ? IdentityOf(st) : FileIdentity{};
-    disk_ = std::make_unique<Document>(std::move(doc));
+  WriteLock lock(target);
+  const std::optional<std::string> bytes = ReadAll(lock.fd());
+  if (!bytes) {
+    FailWrite(fileName_, "the file cannot be read, or is too large for a settings file");
   }
+  Document doc = Document::Parse(*bytes);
+  for (const Change& change : changes) {
+    change.ApplyTo(doc);
+  }
+  const std::string content = doc.Serialize();
+
+  const std::filesystem::path path(target);
+  const std::string folder =
+      path.has_parent_path() ? path.parent_path().string() : std::string(".");
+  std::string temp = folder + "/.~" + path.filename().string() + ".XXXXXX";
+  Descriptor out(mkostemp(temp.data(), O_CLOEXEC));
+  if (out.get() < 0) {
+    FailWrite(fileName_, ErrorText(errno));
+  }
+  const mode_t mode = lock.created() ? CreationMode() : (lock.held().st_mode & 07777);
+  bool written = WriteFully(out.get(), content) && fchmod(out.get(), mode) == 0;
+  if (written && !lock.created()) {
+    // Keeps the owner when an administrator edits a user's file; refused otherwise, harmless.
+    [[maybe_unused]] const int ignored = fchown(out.get(), lock.held().st_uid, lock.held().st_gid);
+  }
+  written = written && fsync(out.get()) == 0;
+  if (!written || rename(temp.c_str(), target.c_str()) != 0) {
+    const int failure = errno;
+    unlink(temp.c_str());
+    FailWrite(fileName_, ErrorText(failure));
+  }
+  lock.MarkReplaced();
+  Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) {
+    fsync(dir.get());
+  }
+  struct stat st {};
+  doc.identity = fstat(out.get(), &st) == 0 ? IdentityOf(st) : FileIdentity{};
+  disk_ = std::make_unique<Document>(std::move(doc));
 }
 
 }  // namespace vorsel

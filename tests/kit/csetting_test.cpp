@@ -119,6 +119,10 @@ TEST_F(TSettingTest, FolderLocationsUseAnIniFileNamedAfterTheProgram) {
   setting.SetLocation(slfile);
   setting.SetFilename(env.dir / "chosen.ini");
   EXPECT_EQ(setting.IniFilename(), env.dir / "chosen.ini");
+  setting.SetFilename("bare.ini");
+  std::filesystem::create_directories(env.dir / "windows");
+  setting.WriteString("S", "k", "v");
+  EXPECT_EQ(test::ReadFile(env.dir / "windows/bare.ini"), "[S]\r\nk=v\r\n");
 
   SetProgramFileName("C:\\Programs\\Vorsel.exe");
   TSetting other(folders);
