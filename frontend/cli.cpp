@@ -17,6 +17,8 @@
 #include "frontend/smp_component.h"
 #include "frontend/targets.h"
 #include "platform/folders.h"
+#include "probing/description.h"
+#include "probing/guess.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -47,16 +49,21 @@ constexpr std::array<OptionSpec, 6> kOptions = {{
     {"--version", "", true, "show the program version"},
 }};
 
-// Actions other than the conversions of the target table.
+std::string DescriptionLine(const std::string& path, const ConversionSettings& settings) {
+  return FileDescription(path, settings);
+}
+
+// Actions other than the conversions of the target table: one line for each file.
 struct ExtraAction {
   std::string_view name;
   bool available;
   std::string_view help;
+  std::string (*lineOf)(const std::string& path, const ConversionSettings& settings);
 };
 
 constexpr std::array<ExtraAction, 2> kExtraActions = {{
-    {"describe", false, "print the one-line description of each file"},
-    {"guess", false, "print the \"Guess file type\" line of each file"},
+    {"describe", true, "print the one-line description of each file", &DescriptionLine},
+    {"guess", true, "print the \"Guess file type\" line of each file", &GuessFileTypeLine},
 }};
 
 struct UsageError {
@@ -213,6 +220,25 @@ const ConversionTarget& FindAction(const std::string& action) {
   throw UsageError{"unknown action " + action};
 }
 
+const ExtraAction* FindExtraAction(const std::string& action) {
+  for (const ExtraAction& extra : kExtraActions) {
+    if (extra.available && extra.name == action) {
+      return &extra;
+    }
+  }
+  return nullptr;
+}
+
+// A missing file is described by an empty line; a file that cannot be read ends the run with
+// its error, as it ends the window's command.
+int RunExtraAction(const ExtraAction& extra, const std::vector<std::string>& files,
+                   const ConversionSettings& settings, const CliStreams& io) {
+  for (const std::string& file : files) {
+    io.out << extra.lineOf(file, settings) << '\n';
+  }
+  return kCliSuccess;
+}
+
 void CheckFiles(const std::vector<std::string>& files) {
   for (const std::string& file : files) {
     std::error_code error;
@@ -239,7 +265,8 @@ int RunConversion(const ConversionTarget& target, const Arguments& parsed,
                                    .fileDialogs = saveDialog,
                                    .pacer = pacer,
                                    .link = link,
-                                   .errors = errors});
+                                   .errors = errors,
+                                   .describe = &DescriptionLine});
   ConfigureSMPfile1(smpFile, batch);
   batch.Run(target);
   output.ClearProgress();
@@ -292,14 +319,18 @@ int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
       io.out << kVersion << '\n';
       return kCliSuccess;
     }
-    const ConversionTarget& target = FindAction(parsed.action);
+    const ExtraAction* extra = FindExtraAction(parsed.action);
+    const ConversionTarget* target = extra != nullptr ? nullptr : &FindAction(parsed.action);
     ConversionSettings settings;
     LoadStartSettings(parsed, settings);
     for (const std::string& assignment : parsed.sets) {
       ApplySet(assignment, settings);
     }
+    if (extra != nullptr) {
+      return RunExtraAction(*extra, parsed.files, settings, io);
+    }
     CheckFiles(parsed.files);
-    return RunConversion(target, parsed, settings, io);
+    return RunConversion(*target, parsed, settings, io);
   } catch (const UsageError& error) {
     io.err << kProgram << ": " << error.message << "\nTry '" << kProgram << " --help'.\n";
     return kCliUsageError;

@@ -80,13 +80,27 @@ TEST(CommandLine, SetValuesReachTheBatchInOrder) {
   EXPECT_EQ(r.out, "The append string \"x/\" must not contain \"/\"; nothing converted\n");
 }
 
-TEST(CommandLine, ActionsAndOptionsStillToComeSaySo) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"describe", "a.wav"},
-                                               {"guess", "a.wav"}}) {
-    const CliResult r = RunCli(args);
-    EXPECT_EQ(r.status, kCliUsageError) << args[0];
-    EXPECT_THAT(r.err, HasSubstr(args[0] + " is not available yet")) << args[0];
-  }
+TEST(CommandLine, DescribePrintsOneLinePerFileAndAnEmptyOneForAMissingFile) {
+  test::TempDir dir;
+  const std::string text = dir / "a.dat";
+  const std::string raw = dir / "b";
+  test::WriteFile(text, "0.5\n-0.25\n");
+  test::WriteFile(raw, std::string(1000, '\0'));
+  CliResult r = RunCli({"describe", text, dir / "missing.wav", raw});
+  EXPECT_EQ(r.out, "TXT 10 bytes\n\nRAW 1,000 bytes\n");
+  EXPECT_EQ(r.status, kCliSuccess);
+  r = RunCli({"--set", "Common.UseExtensionAsId=1", "describe", text});
+  EXPECT_EQ(r.out, "RAW 10 bytes\n");
+}
+
+TEST(CommandLine, GuessPrintsTheGuessFileTypeLinesAndStopsAtAnUnreadableFile) {
+  test::TempDir dir;
+  const std::string zeros = dir / "take1.raw";
+  test::WriteFile(zeros, std::string(1000, '\0'));
+  const CliResult r = RunCli({"guess", zeros, dir / "missing.raw", zeros});
+  EXPECT_EQ(r.out, "take1.raw is RAW sint8?\n");
+  EXPECT_THAT(r.err, HasSubstr("missing.raw"));
+  EXPECT_EQ(r.status, kCliWarned);
 }
 
 TEST(CommandLine, HelpAndVersion) {
