@@ -255,10 +255,45 @@ class TSMPfile {
   void ChannelSelectAll(int channo);
   tsmallintpair ChannelMinMax(int channo);
 
-  // ---- Labels (the item rules; the label operations build on these) ------------------------
+  // ---- Labels ------------------------------------------------------------------------------
+  // A label is "start,length,text" (start and length in samples of the whole file). Labels are
+  // kept either as head items L1, L2, ... or, with ExternalLabels on, in a label file whose name
+  // the "labels" item holds. Labels are numbered from 0.
+
+  // External: the labels in the list; items: L1, L2, ... up to the first missing one.
+  int32_t nlabels() const;
+  // Normalised (the first two "," or ";" made ","); empty when there is no such label.
+  std::string GetLabel(int32_t labelno) const;
+  void SetLabel(int32_t labelno, std::string_view text);
+  // Appends the label (as the first free item Ln when labels are items, kept as given).
+  void add_label(std::string_view labelstr);
+  void clear_labels();
+  // -1 when the field cannot be read.
+  int32_t LabelStart(int32_t labelno) const;
+  int32_t LabelLength(int32_t labelno) const;
+  std::string LabelText(int32_t labelno) const;
+  // Selects the label's stretch in whole scans; an unreadable or negative field selects nothing.
+  void SelectLabel(int32_t labelno);
+  // The same in one channel's own samples.
+  void ChannelSelectLabel(int32_t labelno, int channo);
+  // Multiplies starts and lengths, keeping each start's slot within its scan. A label whose
+  // start or length cannot be read raises EConvertError, with the labels left external.
+  void ScaleLabelsBy(double factor);
 
   bool ExternalLabels() const { return fexternallabels; }
+  // Moves the labels between the items and the external list; switched on, the label file is
+  // named after the file (extension ".csv") unless it has a name already.
+  void SetExternalLabels(bool value);
   const std::vector<std::string>& ExternalLabelList() const { return fextlabels; }
+  // With labels present, the "labels" item; else the name kept for the next save.
+  std::string CSVFileName();
+  // Sets the "labels" item (or removes it while there are no labels); replacing an existing
+  // item loads the labels of the file it now names.
+  void SetCSVFileName(std::string_view value);
+  // For a head restored from elsewhere (an embedded head): labels loaded from the label file it
+  // named stay in memory and are saved in this file's own label file (Filename with ".csv"),
+  // so that no save ever writes or deletes the file that head named.
+  void KeepLabelsInOwnFile();
   bool EraseCSVFile() const { return ferasecsvfile; }
   void SetEraseCSVFile(bool value) { ferasecsvfile = value; }
   bool UseShortCSVPathname() const { return fuseshortcsvpathname; }
@@ -281,8 +316,22 @@ class TSMPfile {
   void FitHeadSize();
 
   // Labels: the steps of the head parse and of the save that belong to the label store.
+  struct tlabelfileaction {
+    enum class tkind { none, write, erase } kind = tkind::none;
+    std::string path;
+  };
   void LoadExternalLabels();
-  void SaveLabels();
+  void MoveLabelItemsToList();
+  // Sets the "labels" item in place (or removes it while there are no labels) without loading
+  // the file it names.
+  void NameLabelFile(const std::string& name);
+  // Labels held as items while a label file is named: they join that file's labels, so that
+  // the next save drops none of them.
+  void JoinLabelItemsToLabelFile();
+  // The item side of saving labels, done before the head is built so that the head on disk
+  // holds the items as they are after the save; returns what to do with the label file.
+  tlabelfileaction PrepareLabelsForSave();
+  void StoreLabelFile(const tlabelfileaction& action);
 
   // Storage
   void ResetPositionsAndSelections();

@@ -150,7 +150,11 @@ void TSMPfile::validate_items() {
     }
   }
   fitems = std::move(unique);
-  fexternallabels = !fcsvfilename.empty();
+  const bool external = !CSVFileName().empty();
+  if (external) {
+    JoinLabelItemsToLabelFile();
+  }
+  fexternallabels = external;
 }
 
 void TSMPfile::insert_nonpresent_defaults() {

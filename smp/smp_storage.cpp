@@ -155,6 +155,13 @@ bool TSMPfile::save_file(std::string_view fname) {
     ffilename = fname;
   }
   validate_items();
+  // A read-only file takes no head, nor do its labels change; a file without a name has no
+  // label file.
+  const bool savesLabels = !ffilename.empty() && !(fisopen && freadonly);
+  tlabelfileaction labelFile;
+  if (savesLabels) {
+    labelFile = PrepareLabelsForSave();
+  }
   BuildHead();
   if (!fheadfits) {
     return false;
@@ -171,7 +178,7 @@ bool TSMPfile::save_file(std::string_view fname) {
         OpenExistingFile(ffilename, FileAccess::readWrite, fwritethroughcache);
     written = WriteHeadTo(target);
   }
-  SaveLabels();
+  StoreLabelFile(labelFile);
   const bool result = written == static_cast<size_t>(HeadSize());
   // A read-only working copy holds nothing new; copying it back could only undo what others
   // wrote to the file meanwhile.
