@@ -12,6 +12,11 @@ namespace vorsel {
 
 namespace {
 
+char32_t LowerLetter(char32_t c) {
+  const bool upper = (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+  return upper ? c + 0x20 : c;
+}
+
 bool IsBlankOrControl(char c) {
   return static_cast<unsigned char>(c) <= ' ';
 }
@@ -49,17 +54,34 @@ std::string LowerName(std::string_view name) {
   size_t pos = 0;
   while (pos < name.size()) {
     const size_t start = pos;
-    char32_t c = DecodeUtf8(name, pos);
+    const char32_t c = DecodeUtf8(name, pos);
     if (c == 0xFFFD) {
       lower.append(name.substr(start, pos - start));
       continue;
     }
-    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
-      c += 0x20;
-    }
-    AppendUtf8(lower, c);
+    AppendUtf8(lower, LowerLetter(c));
   }
   return lower;
+}
+
+bool NameMatchesLowered(std::string_view name, std::string_view lowered) {
+  size_t a = 0;
+  size_t b = 0;
+  while (a < name.size() && b < lowered.size()) {
+    const size_t startA = a;
+    const size_t startB = b;
+    const char32_t ca = DecodeUtf8(name, a);
+    const char32_t cb = DecodeUtf8(lowered, b);
+    if (ca == 0xFFFD || cb == 0xFFFD) {
+      // Bytes that are no character stand as they are, as LowerName keeps them.
+      if (name.substr(startA, a - startA) != lowered.substr(startB, b - startB)) {
+        return false;
+      }
+    } else if (LowerLetter(ca) != cb) {
+      return false;
+    }
+  }
+  return a == name.size() && b == lowered.size();
 }
 
 bool IsBlankText(std::string_view text) {

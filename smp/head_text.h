@@ -22,6 +22,8 @@ std::string_view ItemValue(std::string_view line);
 std::string ReadableValue(std::string_view value);
 // Letters lower-cased, ASCII and Latin-1 alike; the one case-blind comparison of item names.
 std::string LowerName(std::string_view name);
+// LowerName(name) == lowered, without building the lower-cased text.
+bool NameMatchesLowered(std::string_view name, std::string_view lowered);
 // True when nothing is left after removing leading and trailing blanks and control characters.
 bool IsBlankText(std::string_view text);
 

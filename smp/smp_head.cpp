@@ -58,7 +58,7 @@ void TSMPfile::Touch() {
 std::string TSMPfile::get_item(std::string_view itemname) const {
   const std::string wanted = LowerName(itemname);
   for (const std::string& line : fitems) {
-    if (LowerName(ItemName(line)) == wanted) {
+    if (NameMatchesLowered(ItemName(line), wanted)) {
       return ReadableValue(ItemValue(line));
     }
   }

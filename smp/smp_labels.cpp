@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
-#include <unordered_map>
+#include <optional>
 #include <unordered_set>
 
 #include "platform/dotnum.h"
@@ -19,6 +19,21 @@ namespace {
 
 bool IsLabelItem(const std::string& line) {
   return IsLabelItemName(ItemName(line));
+}
+
+// k for a name that get_item takes for "L" followed by k in decimal.
+std::optional<size_t> LabelItemNumber(std::string_view name) {
+  if (name.size() < 2 || (name[0] != 'L' && name[0] != 'l') || name[1] == '0') {
+    return std::nullopt;
+  }
+  size_t number = 0;
+  for (const char c : name.substr(1)) {
+    if (c < '0' || c > '9' || number > std::numeric_limits<int32_t>::max() / 10) {
+      return std::nullopt;
+    }
+    number = number * 10 + static_cast<size_t>(c - '0');
+  }
+  return number;
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
@@ -36,21 +51,22 @@ int32_t TSMPfile::nlabels() const {
     return static_cast<int32_t>(
         std::min<size_t>(fextlabels.size(), std::numeric_limits<int32_t>::max()));
   }
-  // As get_item sees them: the first item of each name, compared without regard to case.
-  std::unordered_map<std::string, bool> present;
+  // As get_item sees them: the first item of each name, compared without regard to case, so
+  // L<k> or l<k> with k written without leading zeros. Counting stops at the first gap, so a
+  // number beyond the item count can never be reached.
+  std::vector<int8_t> present(fitems.size() + 2, -1);  // -1 unseen, 0 empty, 1 a label
   for (const std::string& line : fitems) {
-    if (IsLabelItem(line)) {
-      present.try_emplace(LowerName(ItemName(line)), !ItemValue(line).empty());
+    const std::string_view name = ItemName(line);
+    const std::optional<size_t> number = LabelItemNumber(name);
+    if (number && *number < present.size() && present[*number] < 0) {
+      present[*number] = ItemValue(line).empty() ? 0 : 1;
     }
   }
   int32_t count = 0;
-  for (;;) {
-    const auto found = present.find(LowerName(LabelItemName(count)));
-    if (found == present.end() || !found->second) {
-      return count;
-    }
+  while (present[static_cast<size_t>(count) + 1] == 1) {
     ++count;
   }
+  return count;
 }
 
 std::string TSMPfile::GetLabel(int32_t labelno) const {

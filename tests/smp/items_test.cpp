@@ -33,6 +33,16 @@ TEST(ItemLookup, CaseBlindnessCoversLatinLetters) {
   TSMPfile smp;
   smp.set_item("ÄRGER", "1");
   EXPECT_EQ(smp.get_item("ärger"), "1");
+  // The multiplication sign among the Latin-1 capitals is no letter.
+  smp.set_item("a×b", "2");
+  EXPECT_EQ(smp.get_item("A×B"), "2");
+  EXPECT_EQ(smp.get_item("a÷b"), "");
+  // Bytes that are no character match only themselves.
+  smp.set_item("x\xFFy", "3");
+  EXPECT_EQ(smp.get_item("X\xFFY"), "3");
+  EXPECT_EQ(smp.get_item("X\xFEY"), "");
+  EXPECT_EQ(smp.get_item("ärge"), "");
+  EXPECT_EQ(smp.get_item("ärgerx"), "");
 }
 
 TEST(ItemLookup, ValuesMayHoldEqualsAndCommas) {
