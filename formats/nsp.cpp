@@ -11,6 +11,8 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "formats/byteio.h"
 #include "formats/convert_steps.h"
@@ -276,13 +278,14 @@ class NspChunkWalk {
     return true;
   }
 
-  // Stores the chunk's samples block by block; `samplesAfter` tells how many samples of all
-  // channels the SMP data would hold after storing a block, so that the SMP file stays below
-  // 2 GiB.
   // A file whose remaining chunks all hold one channel each is interleaved in one pass over
   // the chunks, instead of writing the SMP data once per channel; the result is the same.
   bool CopyChannelChunksTogether(const ChunkHeader& first) {
     if (ChannelOfChunkId(first.id, numbering_) < 0) {
+      return false;
+    }
+    // A restored head may order the channels differently in a scan, but not at split rates.
+    if (smp_.IsSplitRate()) {
       return false;
     }
     const std::optional<ChannelChunkPlan> plan = PlanChannelChunks(
@@ -290,7 +293,11 @@ class NspChunkWalk {
     if (!plan) {
       return false;
     }
-    ChannelInterleaver channels(input_, *plan);
+    std::vector<size_t> slotOfChannel;
+    for (int c = 0; c < smp_.nChans(); ++c) {
+      slotOfChannel.push_back(static_cast<size_t>(smp_.ScanFirst(c)));
+    }
+    ChannelInterleaver channels(input_, *plan, std::move(slotOfChannel));
     for (;;) {
       channels.Next(*chunk_);
       if (chunk_->used == 0) {
@@ -308,6 +315,9 @@ class NspChunkWalk {
     return true;
   }
 
+  // Stores the chunk's samples block by block; `samplesAfter` tells how many samples of all
+  // channels the SMP data would hold after storing a block, so that the SMP file stays below
+  // 2 GiB.
   template <typename Store, typename SamplesAfter>
   void CopySamples(ChunkBody& body, Store store, SamplesAfter samplesAfter) {
     while (body.Remaining() > 0) {

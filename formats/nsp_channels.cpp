@@ -4,6 +4,7 @@
 #include <array>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace vorsel {
 
@@ -106,8 +107,13 @@ std::optional<ChannelChunkPlan> PlanChannelChunks(ByteReader& input, const Chunk
   return result;
 }
 
-ChannelInterleaver::ChannelInterleaver(ByteReader& input, const ChannelChunkPlan& plan)
-    : input_(input), plan_(plan), cursors_(plan.channels.size()), framesLeft_(plan.frames) {
+ChannelInterleaver::ChannelInterleaver(ByteReader& input, const ChannelChunkPlan& plan,
+                                       std::vector<size_t> slotOfChannel)
+    : input_(input),
+      plan_(plan),
+      cursors_(plan.channels.size()),
+      slotOfChannel_(std::move(slotOfChannel)),
+      framesLeft_(plan.frames) {
   for (ChannelCursor& cursor : cursors_) {
     cursor.buffer.resize(kBufferSamples);
   }
@@ -145,7 +151,7 @@ void ChannelInterleaver::Next(tsamplechunk& chunk) {
   const int64_t frames = std::min<int64_t>(framesLeft_, kChunkCapacity / channels);
   for (size_t c = 0; c < cursors_.size(); ++c) {
     ChannelCursor& cursor = cursors_[c];
-    int16_t* out = chunk.data + c;
+    int16_t* out = chunk.data + slotOfChannel_[c];
     int64_t k = 0;
     while (k < frames) {
       if (cursor.begin == cursor.end && !Refill(c)) {

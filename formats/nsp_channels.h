@@ -49,7 +49,9 @@ std::optional<ChannelChunkPlan> PlanChannelChunks(ByteReader& input, const Chunk
 // Reads the planned channels side by side.
 class ChannelInterleaver {
  public:
-  ChannelInterleaver(ByteReader& input, const ChannelChunkPlan& plan);
+  // `slotOfChannel`: where in a scan of the SMP data each channel's sample goes.
+  ChannelInterleaver(ByteReader& input, const ChannelChunkPlan& plan,
+                     std::vector<size_t> slotOfChannel);
 
   // The next whole scans, as many as fit a chunk; `used` is 0 after the last.
   void Next(tsamplechunk& chunk);
@@ -69,6 +71,7 @@ class ChannelInterleaver {
   ByteReader& input_;
   const ChannelChunkPlan& plan_;
   std::vector<ChannelCursor> cursors_;
+  std::vector<size_t> slotOfChannel_;
   int64_t framesLeft_;
 };
 

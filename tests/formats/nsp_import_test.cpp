@@ -300,6 +300,19 @@ TEST_F(NspRoundTrip, EmbeddedHeadRestoresEveryItemAndKeepsItsView) {
   EXPECT_EQ(smp.sftot, 16000);
 }
 
+TEST_F(NspRoundTrip, ARestoredScanOrderPutsEachChannelInItsSlot) {
+  settings.ExportNSP.StoreSMPHeader = true;
+  // Channel 0 is stored second in every scan.
+  const std::string source =
+      SmpFile({"head=1024", "sftot=16000", "nchans=2", "scan=1,0"}, {10, -20, 11, -21, 12, -22});
+  for (const int32_t twoType : {0, 1, 2}) {
+    settings.ExportNSP.TwoChannelType = twoType;
+    const std::string nsp = ExportFile(source);
+    Import(nsp);
+    EXPECT_EQ(ReadFile(Path("out.smp")).substr(1024), source.substr(1024)) << twoType;
+  }
+}
+
 TEST_F(NspRoundTrip, HeadAfterTheSamplesIsIgnored) {
   const std::vector<int16_t> samples = Interleaved(1, 10);
   std::string head = SmpFile({"head=1024", "custom=late"}, {});
