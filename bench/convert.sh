@@ -48,7 +48,9 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 frames=$((mib * 1024 * 1024 / 4))
 echo "Making a ${mib} MiB 16-bit stereo WAV file ($frames frames at 44100 Hz)..."
-sox -V1 -n -r 44100 -c 2 -b 16 -e signed-integer "$work/src.wav" \
+# Rate and channels before -n belong to the null input, so that sox synthesises at 44100 Hz
+# rather than resampling from its default rate.
+sox -V1 -r 44100 -c 2 -n -b 16 -e signed-integer "$work/src.wav" \
   synth "${frames}s" whitenoise vol 0.8
 "$cli" --yes to-smp "$work/src.wav" >/dev/null
 # The same samples as 16-bit AU and AIFF files, the inputs of those imports.
@@ -85,6 +87,7 @@ run_cli() {  # action, suffix of the output name, input file, further options
 # name | output file (removed before each run) | command
 commands=(
   "cp|copy.wav|cp $work/src.wav $work/copy.wav"
+  "dd 16k|copy16k.wav|dd if=$work/src.wav of=$work/copy16k.wav bs=16k status=none"
   "vorsel to-smp|src.smp|$cli --yes to-smp $work/src.wav"
   "vorsel u-law|src_u.wav|export_wav 0 _u"
   "vorsel A-law|src_a.wav|export_wav 1 _a"
@@ -149,14 +152,14 @@ for round in $(seq 1 "$rounds"); do
     run_one "$name" "$output" "$command"
   done
 done
-for output in copy.wav src_u.wav src_a.wav src_8.wav src_16.wav src_8n.wav src_v.au src_v.aif src_au.smp \
+for output in copy.wav copy16k.wav src_u.wav src_a.wav src_8.wav src_16.wav src_8n.wav src_v.au src_v.aif src_au.smp \
   src_aif.smp src_i.nsp src_v.nsp src8_v.nsp src_in_x.smp src_in2_x.smp src8_in_x.smp \
   src_raw.smp src_v.raw sine.smp sine.wav; do
   rm -f "$work/$output"
 done
 
 # Peak memory of the tool on a file a hundred times smaller, to see that it does not grow.
-sox -V1 -n -r 44100 -c 2 -b 16 -e signed-integer "$work/small.wav" synth "$((frames / 100))s" \
+sox -V1 -r 44100 -c 2 -n -b 16 -e signed-integer "$work/small.wav" synth "$((frames / 100))s" \
   whitenoise vol 0.8
 /usr/bin/time -v -o "$work/time.txt" "$cli" --yes to-smp "$work/small.wav" >/dev/null
 small_import=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
@@ -246,6 +249,10 @@ for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel
   largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
 done
 check "vorsel-cli peak memory, MiB" "$largest" 16
+printf 'For information: cp copies inside the kernel; a copy in 16 KiB blocks (dd) takes %.2f of cp,\n' \
+  "$(ratio "dd 16k" cp)"
+printf '  to-smp %.2f and 16-bit to-wav %.2f of that copy\n' "$(ratio "vorsel to-smp" "dd 16k")" \
+  "$(ratio "vorsel 16-bit" "dd 16k")"
 printf 'For information: 8-bit without dither (sndfile-convert neither fits nor dithers): %.2f of\n' \
   "$(ratio "vorsel 8-bit nd" "sndfile 8-bit")"
 printf '  sndfile-convert, %.2f of sox\n' "$(ratio "vorsel 8-bit nd" "sox 8-bit")"
