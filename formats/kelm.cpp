@@ -5,8 +5,6 @@
 #include <functional>
 #include <optional>
 #include <span>
-#include <string>
-#include <vector>
 
 #include "smp/sSMP.h"
 
@@ -19,40 +17,6 @@ static_assert(kEmbeddedHeadLimit == kHeadBufferSize, "an import parses at most o
 constexpr FourCC kApplicationChunkId = "APPL";
 constexpr uint32_t kChunkFraming = 8;
 
-// Blanks every item line named exactly "labels" with CR bytes, which the head parse skips.
-// Lines are split as the parse splits them; the comment section is left alone.
-void DropLabelsItems(std::span<uint8_t> head) {
-  std::vector<size_t> line;  // positions of the bytes the parse keeps
-  std::string text;
-  const auto endLine = [&] {
-    const bool isLabels = text.substr(0, text.find('=')) == "labels";
-    if (isLabels) {
-      for (size_t at : line) {
-        head[at] = 0x0D;
-      }
-    }
-    const bool separator = text == "=";
-    line.clear();
-    text.clear();
-    return separator;
-  };
-  for (size_t i = 0; i < head.size(); ++i) {
-    const uint8_t b = head[i];
-    if (b == 0x0D || b == 0x04) {
-      continue;
-    }
-    if (b == 0x0A || b == 0x00 || b == 0x1A) {
-      if (endLine() || b != 0x0A) {
-        return;
-      }
-      continue;
-    }
-    line.push_back(i);
-    text.push_back(static_cast<char>(b));
-  }
-  endLine();
-}
-
 // Reads up to `count` bytes into the target's head buffer and parses them.
 bool RestoreHead(TSMPfile& target, uint64_t count,
                  const std::function<size_t(std::span<uint8_t>)>& read) {
@@ -64,8 +28,9 @@ bool RestoreHead(TSMPfile& target, uint64_t count,
   if (got == 0) {
     return false;
   }
-  DropLabelsItems(buffer.first(got));
   target.UseHeadArrAsHeader();
+  // The labels travel with the new file; the label file the head named is only read.
+  target.KeepLabelsInOwnFile();
   return true;
 }
 

@@ -32,8 +32,9 @@ void WriteEmbeddedHeader(TSMPfile& source, ByteWriter& output, HeadContainer con
 
 // The body of a "kelm" chunk (WAV, NSP), positioned at the head bytes: parses up to 32768 of
 // them as the head of `target` (UseHeadArrAsHeader) and skips the rest of the body. True when
-// a head was restored. Only the chunk's own bytes are parsed, and a "labels" item is left out,
-// so the import never touches a label file named by someone else's head.
+// a head was restored. Only the chunk's own bytes are parsed. Labels from a label file that the
+// head names are loaded and kept for the target's own label file (its name with ".csv"), so
+// an import never writes or deletes the file that someone else's head names.
 bool ReadEmbeddedHeader(TSMPfile& target, ChunkBody& body);
 
 // The body of an AIFF "APPL" chunk: restores the head when the application signature is

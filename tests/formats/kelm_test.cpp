@@ -199,18 +199,27 @@ TEST_F(EmbeddedHeaderTest, OnlyTheChunksOwnBytesArePartOfTheHead) {
   target.close_file();
 }
 
-TEST_F(EmbeddedHeaderTest, ALabelsItemIsLeftOut) {
+TEST_F(EmbeddedHeaderTest, LabelsOfTheNamedFileAreKeptForTheTargetsOwnLabelFile) {
+  test::WriteFile(dir / "named.csv", "other.smp\r\n1;2;x\r\n");
   NewTarget();
-  const std::string head = Head({"sftot=8000", "labels=/some/other/file.csv", "lab\rels=/x.csv",
-                                 "labels2=kept", "mylabels=kept"},
+  const std::string head = Head({"sftot=8000", "labels=" + (dir / "named.csv"), "mylabels=kept"},
                                 {"labels=kept as comment"}, 1024);
   Walk("kelm" + Le32(1024) + head);
-  EXPECT_EQ(target.get_item("labels"), "");
-  EXPECT_FALSE(target.ExternalLabels());
+  EXPECT_TRUE(target.ExternalLabels());
+  EXPECT_EQ(target.ExternalLabelList(), (std::vector<std::string>{"1,2,x"}));
+  EXPECT_EQ(target.get_item("labels"), dir / "target.csv");
   EXPECT_EQ(target.get_item("sftot"), "8000");
-  EXPECT_EQ(target.get_item("labels2"), "kept");
   EXPECT_EQ(target.get_item("mylabels"), "kept");
   EXPECT_EQ(target.Comment(), (std::vector<std::string>{"labels=kept as comment"}));
+  target.close_file();
+}
+
+TEST_F(EmbeddedHeaderTest, ALabelsItemThatGaveNoLabelsIsDropped) {
+  NewTarget();
+  Walk("kelm" + Le32(1024) + Head({"labels=" + (dir / "absent.csv"), "L1=0,1,a"}, {}, 1024));
+  EXPECT_FALSE(target.ExternalLabels());
+  EXPECT_EQ(target.get_item("labels"), "");
+  EXPECT_EQ(target.GetLabel(0), "0,1,a");
   target.close_file();
 }
 

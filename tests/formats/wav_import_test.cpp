@@ -265,20 +265,22 @@ TEST_F(WavImport, HeadChunkAfterTheSamplesIsIgnored) {
   EXPECT_EQ(SmpFileSamples(out), (std::vector<int16_t>{9, -9}));
 }
 
-TEST_F(WavImport, RestoredLabelFileReferenceIsLeftOutAndItsFileUntouched) {
+TEST_F(WavImport, RestoredLabelsGoToTheOutputsOwnLabelFileAndTheNamedOneIsUntouched) {
   WriteFile(Path("labels.csv"), "other.smp\r\n0,10,keep\r\n");
   // Twice, so that the second line takes the label actions of an existing item.
   const std::string head = SmpHead(
       {"head=1024", "labels=" + Path("labels.csv"), "labels=" + Path("labels.csv"), "L1=0,1,x"});
   Import(Wav(FmtBody(1, 1, 8000, 16), Chunk("kelm", head) + Chunk("data", Samples16({1}))));
   EXPECT_EQ(ReadFile(Path("labels.csv")), "other.smp\r\n0,10,keep\r\n");
-  EXPECT_FALSE(test::HasItem(OutputItems(), "labels"));
+  EXPECT_EQ(ItemValue(OutputItems(), "labels"), Path("out.csv"));
+  EXPECT_FALSE(test::HasItem(OutputItems(), "L1"));
+  EXPECT_EQ(ReadFile(Path("out.csv")), Path("out.smp") + "\r\n0,10,keep\r\n0,1,x\r\n");
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"in.wav", "labels.csv", "out.smp"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"in.wav", "labels.csv", "out.csv", "out.smp"}));
 }
 
 // ---- Files too large for 32-bit sizes ------------------------------------------------------
