@@ -275,7 +275,21 @@ class NspChunkWalk {
     smp_.SetnChans(channels);
     smp_.SetSfTot(static_cast<double>(channels) * rate);
     smp_.set_item("nspdate", NspDateToItem(date));
+    DropInvalidScan();
     return true;
+  }
+
+  // A "scan" item of an embedded head that does not fit the channel count in force would stop
+  // every later sample operation; the channels then keep their plain order.
+  void DropInvalidScan() {
+    try {
+      smp_.ScanCount();
+    } catch (const EInvalidSMPHeader&) {
+      smp_.set_item("scan", "");
+      context_.log.Append(inputPath_ +
+                          " has an SMP header chunk with an invalid \"scan\" item; that item is "
+                          "left out.");
+    }
   }
 
   // A file whose remaining chunks all hold one channel each is interleaved in one pass over
@@ -352,6 +366,7 @@ class NspChunkWalk {
     }
     if (ReadEmbeddedHeader(smp_, body)) {
       headRestored_ = true;
+      DropInvalidScan();
       // The samples begin right after the restored head, whatever its size.
       smp_.SetPosition(0);
       for (int c = 0; c < kMaxChannels; ++c) {

@@ -313,6 +313,28 @@ TEST_F(NspRoundTrip, ARestoredScanOrderPutsEachChannelInItsSlot) {
   }
 }
 
+TEST_F(NspRoundTrip, AnEmbeddedScanItemThatDoesNotFitIsLeftOut) {
+  const std::vector<int16_t> samples = Interleaved(2, 10);
+  // Channel 0 is not evenly spaced in this scan.
+  const std::string head = SmpFile({"head=1024", "nchans=2", "scan=0,0,1", "custom=kept"}, {});
+  const std::string chunks = Hedr(16000, 10, 1, 1) + Chunk("kelm", head) +
+                             Chunk("SDA_", SamplesLE(ChannelOf(samples, 2, 0))) +
+                             Chunk("SD_B", SamplesLE(ChannelOf(samples, 2, 1)));
+  const SmpContent smp = Import(NspFile(chunks));
+  EXPECT_EQ(smp.samples, samples);
+  EXPECT_EQ(smp.Item("custom"), "kept");
+  EXPECT_EQ(smp.Item("scan"), "");
+  EXPECT_EQ(log.lines.back(), Path("in.nsp") +
+                                  " has an SMP header chunk with an invalid \"scan\" item; that "
+                                  "item is left out.");
+
+  // A header chunk after the head that changes the channel count does the same.
+  const std::string valid = SmpFile({"head=1024", "nchans=2", "scan=1,0"}, {});
+  const SmpContent later = Import(NspFile(Chunk("kelm", valid) + Hdr8(8000, 10, 3)));
+  EXPECT_EQ(later.nchans, 3);
+  EXPECT_EQ(later.Item("scan"), "");
+}
+
 TEST_F(NspRoundTrip, HeadAfterTheSamplesIsIgnored) {
   const std::vector<int16_t> samples = Interleaved(1, 10);
   std::string head = SmpFile({"head=1024", "custom=late"}, {});
