@@ -1,0 +1,27 @@
+// FileDescription on any bytes, and the header detail of every binary type on the same bytes,
+// so that each header parser sees every input whatever its magic.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "formats/byteio.h"
+#include "formats/conversion_settings.h"
+#include "fuzz/probe_fuzz_common.h"
+#include "probing/description.h"
+#include "probing/filetype.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vorsel;
+  const ConversionSettings settings;
+  const NumberFormat format{",", "."};
+  fuzz::ProbeFile("in.dat", std::span(data, size), "FileDescription", [&](const std::string& path) {
+    FileDescription(path, settings, format);
+    for (const int32_t type : {ftWAV, ftAU, ftAIFF, ftAIFC, ftNSP}) {
+      ByteReader reader(path);
+      HeaderDetail(type, reader, reader.Size(), format);
+    }
+  });
+  return 0;
+}
