@@ -377,6 +377,12 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
     ShowNotWav(context, inputPath + " does not appear to be a WAV file");
     return;
   }
+  if (format->channels > kMaxChannels) {
+    ShowNotWav(context, inputPath + " has " + std::to_string(format->channels) +
+                            " channels, more than an SMP file can hold (" +
+                            std::to_string(kMaxChannels) + ")");
+    return;
+  }
 
   TSMPfile& smp = context.SMPfile1;
   const ImportViewSettings& settings = context.settings.ImportWAV;

@@ -184,6 +184,20 @@ TEST_F(WavImport, RefusesWhatIsNoReadableWav) {
   }
 }
 
+TEST_F(WavImport, RefusesMoreChannelsThanAnSMPFileHolds) {
+  Import(Wav(FmtBody(1, 128, 8000, 16), Chunk("data", Samples16(std::vector<int16_t>(128, 3)))));
+  EXPECT_EQ(ItemValue(OutputItems(), "nchans"), "128");
+  EXPECT_TRUE(boxes.shown.empty());
+
+  std::filesystem::remove(Path("out.smp"));
+  Import(Wav(FmtBody(1, 129, 8000, 16), Chunk("data", Samples16({1}))));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            Path("in.wav") + " has 129 channels, more than an SMP file can hold (128)");
+  EXPECT_EQ(boxes.shown[0].caption, "Cannot import file");
+  EXPECT_FALSE(std::filesystem::exists(Path("out.smp")));
+}
+
 TEST_F(WavImport, UnsupportedBitCountSkipsItsDataChunkAndStillWritesTheFile) {
   // Inside the refused chunk sits what would be an embedded head if it were walked.
   const std::string head = SmpHead({"head=1024", "marker=inside"});
