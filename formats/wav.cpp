@@ -146,8 +146,6 @@ class WavChunkWalk {
                           " has an SMP header chunk after its samples; that header is ignored.");
       return;
     }
-    // The restored head leaves out any label file reference: the import writes only its own
-    // output, never a label file that someone else's head names.
     if (ReadEmbeddedHeader(smp_, body)) {
       headRestored_ = true;
       // The channel layout is the format chunk's, also while the samples are written.
