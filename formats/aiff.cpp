@@ -310,6 +310,7 @@ class AiffChunkWalk {
     headRestored_ = true;
     // The channel layout is the file's own, also while the samples are written.
     ApplyCommon();
+    DropInvalidScan(context_, inputPath_);
     smp_.SetPosition(0);
   }
 
@@ -542,6 +543,9 @@ void ImportAIFF(ConversionContext& context, const std::string& inputPath,
       const CommonFields& common = walk.Common();
       smp.SetSfTot(common.channels * common.rate);
       smp.SetnChans(common.channels);
+      if (walk.HeadRestored()) {
+        DropInvalidScan(context, inputPath);
+      }
       smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
       if (walk.StatusSeen()) {
         // An empty text (a status chunk of another length) removes the item.

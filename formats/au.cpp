@@ -278,6 +278,9 @@ void ImportAU(ConversionContext& context, const std::string& inputPath,
   }
   smp.SetSfTot(static_cast<double>(header->rate) * header->channels);
   smp.SetnChans(static_cast<int32_t>(header->channels));
+  if (headRestored) {
+    DropInvalidScan(context, inputPath);
+  }
   smp.SetMSBFirst(settings.MSBFirst);
   smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
 

@@ -55,6 +55,17 @@ void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings) {
   smp.SetRange(-1, {settings.RangeLo, settings.RangeHi});
 }
 
+void DropInvalidScan(ConversionContext& context, const std::string& inputPath) {
+  try {
+    context.SMPfile1.ScanCount();
+  } catch (const EInvalidSMPHeader&) {
+    context.SMPfile1.set_item("scan", "");
+    context.log.Append(inputPath +
+                       " has an SMP header chunk with an invalid \"scan\" item; that item is "
+                       "left out.");
+  }
+}
+
 SMPFileCloser::~SMPFileCloser() {
   smp_.close_file();
 }

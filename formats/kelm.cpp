@@ -17,6 +17,21 @@ static_assert(kEmbeddedHeadLimit == kHeadBufferSize, "an import parses at most o
 constexpr FourCC kApplicationChunkId = "APPL";
 constexpr uint32_t kChunkFraming = 8;
 
+// A "head" item beyond the largest head describes no head that was embedded, and would place
+// the samples that far into the new file. The item is left out: the head is parsed again
+// without it, so the samples start after a head of the default size, which the save grows to
+// what the items need.
+void DropImpossibleHeadSize(TSMPfile& target) {
+  if (target.HeadSize() <= static_cast<int32_t>(kHeadBufferSize)) {
+    return;
+  }
+  const std::vector<std::string> comment = target.Comment();
+  target.set_item("head", "");
+  target.HeadArrPtr();  // builds the head of the items as they are now
+  target.UseHeadArrAsHeader();
+  target.SetComment(comment);  // the second parse added the comment lines again
+}
+
 // Reads up to `count` bytes into the target's head buffer and parses them.
 bool RestoreHead(TSMPfile& target, uint64_t count,
                  const std::function<size_t(std::span<uint8_t>)>& read) {
@@ -29,6 +44,7 @@ bool RestoreHead(TSMPfile& target, uint64_t count,
     return false;
   }
   target.UseHeadArrAsHeader();
+  DropImpossibleHeadSize(target);
   // The labels travel with the new file; the label file the head named is only read.
   target.KeepLabelsInOwnFile();
   return true;

@@ -1,0 +1,80 @@
+// The inputs that the fuzz targets found faults with, kept under fuzz/corpus/<target>/finding-*,
+// each imported through its converter with the outcome it must have now.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "formats/aiff.h"
+#include "formats/au.h"
+#include "smp/sSMP.h"
+#include "tests/formats/wav_test_support.h"
+
+namespace vorsel::test {
+namespace {
+
+std::string Finding(const std::string& target, const std::string& name) {
+  return std::string(VORSEL_FUZZ_CORPUS) + "/" + target + "/finding-" + name;
+}
+
+class FuzzFinding : public ConverterTest {
+ protected:
+  // Imports a copy of the finding under `name`, so that the log names it.
+  void Import(Converter importer, const std::string& target, const std::string& finding,
+              const std::string& name) {
+    input = Path(name);
+    std::filesystem::copy_file(Finding(target, finding), input);
+    ConversionContext context = Context();
+    importer(context, input, Path("out.smp"));
+  }
+
+  // The output opens and reads as an SMP file of its own.
+  void ExpectReadableOutput() {
+    TSMPfile output;
+    ASSERT_TRUE(output.open_file(Path("out.smp"), true));
+    const auto chunk = std::make_unique<tsamplechunk>();
+    EXPECT_NO_THROW(output.GetChunk(*chunk));
+    head = output.HeadSize();
+    channels = output.nChans();
+    scan = output.get_item("scan");
+    output.close_file();
+  }
+
+  std::string input;
+  int32_t head = 0;
+  int32_t channels = 0;
+  std::string scan;
+};
+
+// An AU file whose embedded head holds "scan=d" for its one channel: the item is dropped, not
+// carried into a file the program itself could not read.
+TEST_F(FuzzFinding, AuHeadWithAScanThatFitsNoChannelLosesTheItem) {
+  Import(ImportAU, "au_import", "invalid-scan", "scan.au");
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(
+      log.lines,
+      (std::vector<std::string>{
+          "scan.au -> out.smp",
+          input +
+              " has an SMP header chunk with an invalid \"scan\" item; that item is left out."}));
+  ExpectReadableOutput();
+  EXPECT_EQ(scan, "");
+  EXPECT_EQ(channels, 1);
+}
+
+// An AIFF "APPL" head whose head item says 92222 bytes: the samples would have started beyond
+// any head that can be embedded, and the save refused the head. The item is left out.
+TEST_F(FuzzFinding, AiffHeadWithAnImpossibleHeadSizeKeepsTheDefaultSize) {
+  Import(ImportAIFF, "aiff_import", "head-size", "head.aif");
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(log.lines,
+            (std::vector<std::string>{"head.aif -> out.smp", "Invalid data in head.aif"}));
+  ExpectReadableOutput();
+  EXPECT_EQ(head, 1024);
+  EXPECT_EQ(std::filesystem::file_size(Path("out.smp")), 1024u);
+}
+
+}  // namespace
+}  // namespace vorsel::test
