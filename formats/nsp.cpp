@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -272,6 +273,7 @@ class NspChunkWalk {
     }
     ChunkBody rest(input_, header.size - fieldBytes, true);
     rest.Finish();
+    headerChannels_ = channels;
     smp_.SetnChans(channels);
     smp_.SetSfTot(static_cast<double>(channels) * rate);
     smp_.set_item("nspdate", NspDateToItem(date));
@@ -279,16 +281,37 @@ class NspChunkWalk {
     return true;
   }
 
-  // A "scan" item of an embedded head that does not fit the channel count in force would stop
-  // every later sample operation; the channels then keep their plain order.
+  // A channel layout of an embedded head that does not fit the channel count in force (a
+  // "scan" item, or more channels than an SMP file holds) would stop every later sample
+  // operation; the channels then keep their plain order, and the header chunk's count.
   void DropInvalidScan() {
+    if (ScanTablesValid()) {
+      return;
+    }
+    const std::vector<std::string> items = smp_.Items();
+    for (const std::string& line : items) {
+      const std::string name = line.substr(0, line.find('='));
+      // Any letter case: the scan tables find the item as get_item does.
+      if (name.size() == 4 && std::equal(name.begin(), name.end(), "scan", [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == b;
+          })) {
+        smp_.set_item(name, "");
+      }
+    }
+    if (!ScanTablesValid()) {
+      smp_.SetnChans(headerChannels_);
+    }
+    context_.log.Append(inputPath_ +
+                        " has an SMP header chunk whose channel layout does not fit; the "
+                        "channels keep their plain order.");
+  }
+
+  bool ScanTablesValid() {
     try {
       smp_.ScanCount();
+      return true;
     } catch (const EInvalidSMPHeader&) {
-      smp_.set_item("scan", "");
-      context_.log.Append(inputPath_ +
-                          " has an SMP header chunk with an invalid \"scan\" item; that item is "
-                          "left out.");
+      return false;
     }
   }
 
@@ -387,6 +410,8 @@ class NspChunkWalk {
   bool headRestored_ = false;
   bool samplesStored_ = false;
   bool done_ = false;
+  // The channel count of the last header chunk; a new SMP file has one channel.
+  int headerChannels_ = 1;
 };
 
 }  // namespace

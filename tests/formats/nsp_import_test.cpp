@@ -325,14 +325,21 @@ TEST_F(NspRoundTrip, AnEmbeddedScanItemThatDoesNotFitIsLeftOut) {
   EXPECT_EQ(smp.Item("custom"), "kept");
   EXPECT_EQ(smp.Item("scan"), "");
   EXPECT_EQ(log.lines.back(), Path("in.nsp") +
-                                  " has an SMP header chunk with an invalid \"scan\" item; that "
-                                  "item is left out.");
+                                  " has an SMP header chunk whose channel layout does not fit; "
+                                  "the channels keep their plain order.");
 
   // A header chunk after the head that changes the channel count does the same.
-  const std::string valid = SmpFile({"head=1024", "nchans=2", "scan=1,0"}, {});
+  const std::string valid = SmpFile({"head=1024", "nchans=2", "Scan=1,0"}, {});
   const SmpContent later = Import(NspFile(Chunk("kelm", valid) + Hdr8(8000, 10, 3)));
   EXPECT_EQ(later.nchans, 3);
-  EXPECT_EQ(later.Item("scan"), "");
+  EXPECT_EQ(later.Item("Scan"), "");
+
+  // A head of more channels than an SMP file holds keeps the header chunk's count.
+  const std::string many = SmpFile({"head=1024", "nchans=300"}, {});
+  const SmpContent wide = Import(
+      NspFile(Hedr(16000, 10, 1, 1) + Chunk("kelm", many) + Chunk("SDAB", SamplesLE(samples))));
+  EXPECT_EQ(wide.nchans, 2);
+  EXPECT_EQ(wide.samples, samples);
 }
 
 TEST_F(NspRoundTrip, HeadAfterTheSamplesIsIgnored) {
