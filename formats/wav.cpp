@@ -402,7 +402,10 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
   smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
   smp.set_item("file", "samp");
   if (!smp.save_file("")) {
-    throw std::runtime_error("Cannot write the head of " + outputPath);
+    // A restored head that the import's own items push past the head buffer cannot be saved.
+    throw std::runtime_error(smp.HeadFits() ? "Cannot write the head of " + outputPath
+                                            : "The head of " + outputPath + " would exceed " +
+                                                  std::to_string(kHeadBufferSize) + " bytes");
   }
 }
 

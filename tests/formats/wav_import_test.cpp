@@ -265,6 +265,24 @@ TEST_F(WavImport, SamplesFollowARestoredHeadOfAnotherSize) {
   EXPECT_EQ(ItemValue(SmpItems(out), "speaker"), "bo");
 }
 
+TEST_F(WavImport, RestoredHeadThatOutgrowsTheHeadBufferEndsTheConversion) {
+  std::vector<std::string> items = {"head=32768"};
+  while (items.size() < 329) {
+    items.push_back("item" + std::to_string(items.size()) + "=" + std::string(90, 'v'));
+  }
+  const std::string head = SmpHead(items, 32768);
+  WriteFile(Path("in.wav"),
+            Wav(FmtBody(1, 1, 8000, 16), Chunk("kelm", head) + Chunk("data", Samples16({1}))));
+  ConversionContext context = Context();
+  try {
+    ImportWAV(context, Path("in.wav"), Path("out.smp"));
+    ADD_FAILURE() << "no error";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "The head of " + Path("out.smp") + " would exceed 32768 bytes");
+  }
+}
+
 TEST_F(WavImport, HeadChunkAfterTheSamplesIsIgnored) {
   const std::string head = SmpHead({"head=2048", "speaker=late"}, 2048);
   Import(Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({9, -9})) + Chunk("kelm", head)));
