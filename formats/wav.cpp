@@ -232,6 +232,20 @@ class WavChunkWalk {
   bool stop_ = false;
 };
 
+// The head items an import adds after the samples: defaults and the import's view unless a head
+// was restored, then the format chunk's rate and channels and the processing step.
+void CompleteHead(ConversionContext& context, const WavFormat& format, const std::string& inputPath,
+                  bool headRestored) {
+  TSMPfile& smp = context.SMPfile1;
+  if (!headRestored) {
+    smp.insert_nonpresent_defaults();
+    ApplyImportView(smp, context.settings.ImportWAV);
+  }
+  ApplyFormat(smp, format);
+  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  smp.set_item("file", "samp");
+}
+
 void ShowNotWav(ConversionContext& context, const std::string& text) {
   context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
 }
@@ -394,18 +408,24 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
   WavChunkWalk walk(context, reader, *format, inputPath);
   walk.Run();
 
-  if (!walk.HeadRestored()) {
-    smp.insert_nonpresent_defaults();
-    ApplyImportView(smp, settings);
+  CompleteHead(context, *format, inputPath, walk.HeadRestored());
+  bool saved = smp.save_file("");
+  if (!saved && !smp.HeadFits()) {
+    // The restored items and the import's own do not fit one head. The samples stay where
+    // that head's size put them; the head keeps only its size and the import's own items.
+    context.log.Append(inputPath +
+                       " has an SMP header chunk too full to take the import's items; those "
+                       "of the chunk are left out.");
+    const int32_t headSize = smp.HeadSize();
+    smp.SetItems({});
+    smp.SetComment({});
+    smp.SetHeadSize(headSize);
+    smp.SetMSBFirst(settings.MSBFirst);
+    CompleteHead(context, *format, inputPath, false);
+    saved = smp.save_file("");
   }
-  ApplyFormat(smp, *format);
-  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
-  smp.set_item("file", "samp");
-  if (!smp.save_file("")) {
-    // A restored head that the import's own items push past the head buffer cannot be saved.
-    throw std::runtime_error(smp.HeadFits() ? "Cannot write the head of " + outputPath
-                                            : "The head of " + outputPath + " would exceed " +
-                                                  std::to_string(kHeadBufferSize) + " bytes");
+  if (!saved) {
+    throw std::runtime_error("Cannot write the head of " + outputPath);
   }
 }
 

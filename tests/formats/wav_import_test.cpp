@@ -265,22 +265,27 @@ TEST_F(WavImport, SamplesFollowARestoredHeadOfAnotherSize) {
   EXPECT_EQ(ItemValue(SmpItems(out), "speaker"), "bo");
 }
 
-TEST_F(WavImport, RestoredHeadThatOutgrowsTheHeadBufferEndsTheConversion) {
+TEST_F(WavImport, RestoredHeadTooFullForTheImportsItemsKeepsOnlyItsSize) {
+  settings.ImportWAV.MSBFirst = true;
   std::vector<std::string> items = {"head=32768"};
   while (items.size() < 329) {
     items.push_back("item" + std::to_string(items.size()) + "=" + std::string(90, 'v'));
   }
-  const std::string head = SmpHead(items, 32768);
-  WriteFile(Path("in.wav"),
-            Wav(FmtBody(1, 1, 8000, 16), Chunk("kelm", head) + Chunk("data", Samples16({1}))));
-  ConversionContext context = Context();
-  try {
-    ImportWAV(context, Path("in.wav"), Path("out.smp"));
-    ADD_FAILURE() << "no error";
-  } catch (const std::runtime_error& error) {
-    EXPECT_EQ(std::string(error.what()),
-              "The head of " + Path("out.smp") + " would exceed 32768 bytes");
-  }
+  Import(Wav(FmtBody(1, 1, 8000, 16),
+             Chunk("kelm", SmpHead(items, 32768)) + Chunk("data", Samples16({0x0102}))));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{
+                           "in.wav -> out.smp",
+                           Path("in.wav") + " has an SMP header chunk too full to take the "
+                                            "import's items; those of the chunk are left out."}));
+  const std::string out = Output();
+  const std::vector<std::string> restored = SmpItems(out);
+  EXPECT_EQ(ItemValue(restored, "head"), "32768");
+  EXPECT_EQ(ItemValue(restored, "item1"), "");
+  EXPECT_EQ(ItemValue(restored, "msb"), "first");
+  EXPECT_EQ(ItemValue(restored, "sftot"), "8000");
+  EXPECT_EQ(ItemValue(restored, "proc0"), "Vorsel from " + Path("in.wav"));
+  ASSERT_EQ(out.size(), 32770u);
+  EXPECT_EQ(out.substr(32768), "\x01\x02");
 }
 
 TEST_F(WavImport, HeadChunkAfterTheSamplesIsIgnored) {
