@@ -277,14 +277,14 @@ class NspChunkWalk {
     smp_.SetnChans(channels);
     smp_.SetSfTot(static_cast<double>(channels) * rate);
     smp_.set_item("nspdate", NspDateToItem(date));
-    DropInvalidScan();
+    KeepChannelLayoutUsable();
     return true;
   }
 
   // A channel layout of an embedded head that does not fit the channel count in force (a
   // "scan" item, or more channels than an SMP file holds) would stop every later sample
   // operation; the channels then keep their plain order, and the header chunk's count.
-  void DropInvalidScan() {
+  void KeepChannelLayoutUsable() {
     if (ScanTablesValid()) {
       return;
     }
@@ -389,7 +389,7 @@ class NspChunkWalk {
     }
     if (ReadEmbeddedHeader(smp_, body)) {
       headRestored_ = true;
-      DropInvalidScan();
+      KeepChannelLayoutUsable();
       // The samples begin right after the restored head, whatever its size.
       smp_.SetPosition(0);
       for (int c = 0; c < kMaxChannels; ++c) {
@@ -410,7 +410,7 @@ class NspChunkWalk {
   bool headRestored_ = false;
   bool samplesStored_ = false;
   bool done_ = false;
-  // The channel count of the last header chunk; a new SMP file has one channel.
+  // The channel count of the last header chunk; before one, that of a new SMP file.
   int headerChannels_ = 1;
 };
 

@@ -342,6 +342,18 @@ TEST_F(NspRoundTrip, AnEmbeddedScanItemThatDoesNotFitIsLeftOut) {
   EXPECT_EQ(wide.samples, samples);
 }
 
+TEST_F(NspRoundTrip, AnEmbeddedHeadSizeAboveTheLargestHeadGivesWay) {
+  const std::vector<int16_t> samples = Interleaved(1, 10);
+  const std::string head = SmpFile({"head=40000", "custom=kept"}, {});
+  const SmpContent smp = Import(NspFile(Hedr(11025, 10, 1009, 0xFFFF) + Chunk("kelm", head) +
+                                        Chunk("SDA_", SamplesLE(samples))));
+  ASSERT_TRUE(smp.opened);
+  EXPECT_EQ(smp.samples, samples);
+  EXPECT_EQ(smp.Item("custom"), "kept");
+  EXPECT_EQ(ReadFile(Path("out.smp")).size(), 1024u + 20);
+  EXPECT_EQ(log.lines.size(), 1u);
+}
+
 TEST_F(NspRoundTrip, HeadAfterTheSamplesIsIgnored) {
   const std::vector<int16_t> samples = Interleaved(1, 10);
   std::string head = SmpFile({"head=1024", "custom=late"}, {});
