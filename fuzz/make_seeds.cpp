@@ -80,6 +80,9 @@ fs::path MakeSmp(const fs::path& folder, const Source& source) {
   smp.insert_nonpresent_defaults();
   smp.SetnChans(source.channels);
   smp.SetSfTot(source.sfTot);
+  // Fixed dates, so that the seeds come out the same on every run.
+  smp.set_item("date", "12/09/26 07:44:15");
+  smp.set_item("nspdate", "Dec 09 07:44:15 2026");
   for (const std::string& item : source.items) {
     const size_t eq = item.find('=');
     smp.set_item(item.substr(0, eq), item.substr(eq + 1));
@@ -99,6 +102,11 @@ fs::path MakeSmp(const fs::path& folder, const Source& source) {
 template <typename Adjust>
 std::string Export(Converter exporter, const fs::path& smp, const fs::path& work, Adjust adjust) {
   ConversionSettings settings;
+  // Without dither, so that the seeds come out the same on every run.
+  settings.ExportWAV.DitherNoise = false;
+  settings.ExportAU.DitherNoise = false;
+  settings.ExportAIF.DitherNoise = false;
+  settings.ExportRAW.DitherNoise = false;
   adjust(settings);
   TSMPfile component;
   QuietLog log;
@@ -251,6 +259,9 @@ void Generate(const fs::path& corpus) {
       "; comment\r\n[Section]\r\nKey = \"quoted value\" \r\n#other\r\n[section]\rkey2=2\r\n"
       "[Empty]\n=novalue\nnoequals\n[ImportTXT]\nViewLo=1.5e3\nViewHi=x\n");
   add("ini", "utf16.ini", std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0", 22));
+
+  add("labels", "labels.csv", "/data/x.smp\r\n0,100,first\r\n200;50;second;b\r\n10,20\r\n");
+  add("labels", "broken.csv", "x.smp\nno separators\n-5,x,y\n\n99999999999,1,big\r\r,,\n\xff\xfe");
 
   // The probing targets see every file; FileTypeOf takes one strip-choice byte first.
   for (const auto& [name, bytes] : files) {
