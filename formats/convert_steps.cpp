@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
+#include "platform/textcase.h"
 #include "smp/sSMP.h"
 
 namespace vorsel::convert_steps {
@@ -56,14 +58,23 @@ void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings) {
 }
 
 void DropInvalidScan(ConversionContext& context, const std::string& inputPath) {
+  TSMPfile& smp = context.SMPfile1;
   try {
-    context.SMPfile1.ScanCount();
+    smp.ScanCount();
+    return;
   } catch (const EInvalidSMPHeader&) {
-    context.SMPfile1.set_item("scan", "");
-    context.log.Append(inputPath +
-                       " has an SMP header chunk with an invalid \"scan\" item; that item is "
-                       "left out.");
   }
+  // The scan tables find the item in any letter case, as get_item does.
+  const std::vector<std::string> items = smp.Items();
+  for (const std::string& line : items) {
+    const std::string name = line.substr(0, line.find('='));
+    if (EqualNoCase(name, "scan")) {
+      smp.set_item(name, "");
+    }
+  }
+  context.log.Append(inputPath +
+                     " has an SMP header chunk whose channel layout does not fit; the channels "
+                     "keep their plain order.");
 }
 
 SMPFileCloser::~SMPFileCloser() {

@@ -46,7 +46,7 @@ void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings);
 
 // A "scan" item of a restored head that does not interleave the channels in force (a channel
 // without a slot, unequal spacing) would stop every later sample operation: it is left out,
-// with one log line, and the channels keep their plain order.
+// in any letter case, with one log line, and the channels keep their plain order.
 void DropInvalidScan(ConversionContext& context, const std::string& inputPath);
 
 // Closes the SMP file also when an operating-system error ends the conversion.

@@ -19,6 +19,10 @@ std::string Finding(const std::string& target, const std::string& name) {
   return std::string(VORSEL_FUZZ_CORPUS) + "/" + target + "/finding-" + name;
 }
 
+constexpr const char* kLayoutDropped =
+    " has an SMP header chunk whose channel layout does not fit; the channels keep their plain "
+    "order.";
+
 class FuzzFinding : public ConverterTest {
  protected:
   // Imports a copy of the finding under `name`, so that the log names it.
@@ -53,15 +57,24 @@ class FuzzFinding : public ConverterTest {
 TEST_F(FuzzFinding, AuHeadWithAScanThatFitsNoChannelLosesTheItem) {
   Import(ImportAU, "au_import", "invalid-scan", "scan.au");
   EXPECT_TRUE(boxes.shown.empty());
-  EXPECT_EQ(
-      log.lines,
-      (std::vector<std::string>{
-          "scan.au -> out.smp",
-          input +
-              " has an SMP header chunk with an invalid \"scan\" item; that item is left out."}));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"scan.au -> out.smp", input + kLayoutDropped}));
   ExpectReadableOutput();
   EXPECT_EQ(scan, "");
   EXPECT_EQ(channels, 1);
+}
+
+// The scan tables find the item in any letter case, so it is dropped in any letter case.
+TEST_F(FuzzFinding, AuHeadWithAScanItemInCapitalsLosesTheItem) {
+  std::string bytes = ReadFile(Finding("au_import", "invalid-scan"));
+  bytes.replace(bytes.find("scan=d"), 6, "SCAN=7");
+  input = Path("capitals.au");
+  WriteFile(input, bytes);
+  ConversionContext context = Context();
+  ImportAU(context, input, Path("out.smp"));
+  EXPECT_EQ(log.lines,
+            (std::vector<std::string>{"capitals.au -> out.smp", input + kLayoutDropped}));
+  ExpectReadableOutput();
+  EXPECT_EQ(scan, "");
 }
 
 // An AIFF "APPL" head whose head item says 92222 bytes: the samples would have started beyond
