@@ -88,7 +88,8 @@ int TerminalMessageBoxes::ShowMessageBox(std::string_view text, std::string_view
 }
 
 void TerminalErrorReporter::HandleException(const std::exception& error) {
-  output_.ErrorLine(std::string("Vorsel: ") + error.what());
+  // Like a message box: an error text with line breaks (an invalid scan item) is one line.
+  output_.ErrorLine(std::string("Vorsel: ") + OneLineText(error.what()));
   errorShown_ = true;
 }
 

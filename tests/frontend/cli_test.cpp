@@ -200,6 +200,11 @@ TEST(TerminalText, TheErrorThatEndsABatchIsShownAndRemembered) {
   errors.HandleException(std::runtime_error("Cannot write /x.smp: No space left on device"));
   EXPECT_EQ(err.str(), "Vorsel: Cannot write /x.smp: No space left on device\n");
   EXPECT_TRUE(errors.ErrorShown());
+
+  errors.HandleException(
+      std::runtime_error("File header in /x.smp\rHas an invalid \"scan\" item:\rscan=0,0,1"));
+  EXPECT_EQ(err.str().substr(err.str().find('\n') + 1),
+            "Vorsel: File header in /x.smp / Has an invalid \"scan\" item: / scan=0,0,1\n");
 }
 
 TEST(CommandLineProgress, CountsFilesAndTheBytesOfTheirOutputs) {
