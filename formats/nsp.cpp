@@ -94,15 +94,51 @@ bool RefuseChannelCount(ConversionContext& context, TSMPfile& smp, int channels)
   return false;
 }
 
-// The larger magnitude of each channel's extremes, found in one pass over the interleaved
-// scans; a channel without samples has the peak 0, and a channel reaching -32768 gets 32767 so
-// that its field does not read as an absent channel.
-tpeaks ChannelPeaks(ConversionContext& context, TSMPfile& smp, int channels, tsamplechunk& chunk) {
-  std::array<int, kMaxNspChannels> channelOfSlot{};
-  for (int slot = 0; slot < channels; ++slot) {
-    channelOfSlot[static_cast<size_t>(slot)] = smp.ScanChannel(slot);
+// The extremes of every slot of interleaved scans, with 0 among them (which leaves the largest
+// magnitude as it is, and gives 0 for no samples). Rows of kRowScans scans are folded element
+// by element, a loop the compiler turns into vector instructions.
+class SlotExtremes {
+ public:
+  explicit SlotExtremes(int slots) : slots_(slots), width_(slots * kRowScans) {}
+
+  void Add(std::span<const int16_t> samples) {
+    size_t i = 0;
+    for (; i + width_ <= samples.size(); i += width_) {
+      const int16_t* row = samples.data() + i;
+      for (size_t j = 0; j < width_; ++j) {
+        lo_[j] = std::min(lo_[j], row[j]);
+        hi_[j] = std::max(hi_[j], row[j]);
+      }
+    }
+    for (size_t j = 0; i < samples.size(); ++i, ++j) {
+      lo_[j] = std::min(lo_[j], samples[i]);
+      hi_[j] = std::max(hi_[j], samples[i]);
+    }
   }
-  std::array<int32_t, kMaxNspChannels> largest{};
+
+  // The largest magnitude of the slot's samples.
+  int32_t Peak(int slot) const {
+    int32_t peak = 0;
+    for (size_t j = static_cast<size_t>(slot); j < width_; j += static_cast<size_t>(slots_)) {
+      peak = std::max({peak, std::abs(int32_t{lo_[j]}), std::abs(int32_t{hi_[j]})});
+    }
+    return peak;
+  }
+
+ private:
+  static constexpr size_t kRowScans = 32;
+
+  int slots_;
+  size_t width_;
+  std::array<int16_t, kMaxNspChannels * kRowScans> lo_{};
+  std::array<int16_t, kMaxNspChannels * kRowScans> hi_{};
+};
+
+// The peak of each channel, found in one pass over the interleaved scans; a channel without
+// samples has the peak 0, and a channel reaching -32768 gets 32767 so that its field does not
+// read as an absent channel.
+tpeaks ChannelPeaks(ConversionContext& context, TSMPfile& smp, int channels, tsamplechunk& chunk) {
+  SlotExtremes extremes(channels);
   smp.SetPosition(0);
   for (;;) {
     Tick(context);
@@ -110,19 +146,13 @@ tpeaks ChannelPeaks(ConversionContext& context, TSMPfile& smp, int channels, tsa
     if (chunk.used <= 0) {
       break;
     }
-    for (int32_t scan = 0; scan + channels <= chunk.used; scan += channels) {
-      for (int slot = 0; slot < channels; ++slot) {
-        const int32_t magnitude = std::abs(int32_t{chunk.data[scan + slot]});
-        int32_t& peak = largest[static_cast<size_t>(channelOfSlot[static_cast<size_t>(slot)])];
-        peak = std::max(peak, magnitude);
-      }
-    }
+    extremes.Add({chunk.data, static_cast<size_t>(chunk.used)});
   }
   tpeaks peaks;
   peaks.fill(kAbsentPeak);
-  for (int c = 0; c < channels; ++c) {
-    peaks[static_cast<size_t>(c)] =
-        static_cast<uint16_t>(std::min(largest[static_cast<size_t>(c)], kLargestPeak));
+  for (int slot = 0; slot < channels; ++slot) {
+    peaks[static_cast<size_t>(smp.ScanChannel(slot))] =
+        static_cast<uint16_t>(std::min(extremes.Peak(slot), kLargestPeak));
   }
   return peaks;
 }

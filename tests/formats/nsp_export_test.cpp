@@ -122,6 +122,17 @@ TEST_F(NspExport, PeaksNeverReadAsAbsentChannels) {
   EXPECT_EQ(ReadLE16(full, 48), 32767);
   EXPECT_EQ(ReadLE16(full, 50), 5);
 
+  // Extremes anywhere in the file, in either direction.
+  std::vector<int16_t> three(3 * 1000, 7);
+  three[3 * 10] = -30000;
+  three[3 * 500 + 1] = 25000;
+  three[3 * 999 + 2] = -32768;
+  const std::string spread = Export(SmpFile(Items("48000", 3), three));
+  EXPECT_EQ(ReadLE16(spread, 48), 30000);
+  EXPECT_EQ(ReadLE16(spread, 50), 25000);
+  EXPECT_EQ(ReadLE16(spread, 52), 32767);
+  EXPECT_EQ(ReadLE16(spread, 54), 0xFFFF);
+
   // An SMP file without samples: peaks 0, empty chunks.
   const std::string empty = Export(SmpFile(Items("16000", 2), {}));
   EXPECT_EQ(empty, NspFile(Chunk("HDR8", HeaderBody(kDate, 8000, 0, Peaks({0, 0}, 8))) +
