@@ -164,9 +164,10 @@ class TSMPfile {
   // Opens an existing file of less than 2 GiB and parses its head; true when at least one byte
   // was read. Raises EInvalidSMPHeader for an invalid scan item.
   bool open_file(std::string_view fname, bool rdonly);
-  // Writes the head; true when it was written in full. When the head size no longer matches the
-  // start of the samples (a grown head, a changed head item), the samples move to start right
-  // after the head; a head that does not fit the head buffer is not saved.
+  // Writes the head and, with external labels, the label file anew; true when the head was
+  // written in full. When the head size no longer matches the start of the samples (a grown
+  // head, a changed head item), the samples move to start right after the head; a head that
+  // does not fit the head buffer is not saved.
   bool save_file(std::string_view fname);
   bool close_file();
 

@@ -263,7 +263,12 @@ void TSMPfile::LoadExternalLabels() {
   if (!fexternallabels) {
     return;
   }
-  for (const std::string& line : ReadLabelFile(get_item("labels"))) {
+  const std::string name = get_item("labels");
+  // The samples are no label file, whatever a head says.
+  if (SamePath(name, ffilename)) {
+    return;
+  }
+  for (const std::string& line : ReadLabelFile(name)) {
     fextlabels.push_back(NormaliseLabel(line));
   }
 }

@@ -102,6 +102,16 @@ TEST_F(LabelFiles, NamesThatGiveNoLabelsAreDroppedBySaving) {
   EXPECT_EQ(Folder(), (Lines{"a.smp", "empty.csv", "folder.csv", "pipe.csv"}));
 }
 
+TEST_F(LabelFiles, TheFileItselfIsNeverItsLabelFile) {
+  Open("s.smp", {"labels=" + Path("s.smp"), "sftot=8000"});
+  EXPECT_FALSE(smp_.ExternalLabels());
+  EXPECT_EQ(smp_.nlabels(), 0);
+  ASSERT_TRUE(smp_.save_file(""));
+  const std::string file = ReadFile(Path("s.smp"));
+  EXPECT_EQ(HeadItems(file), (Lines{"sftot=8000"}));
+  EXPECT_EQ(file.substr(1024), LittleEndianSamples({1, 2, 3, 4}));
+}
+
 TEST_F(LabelFiles, ItemsBesideANamedLabelFileJoinIt) {
   WriteFile(Path("c.csv"), "c.smp\r\n7,7,from file\r\n");
   Open("c.smp", {"L1=0,1,item", "labels=" + Path("c.csv"), "f1=120"});
