@@ -102,18 +102,27 @@ class SlotExtremes {
   explicit SlotExtremes(int slots) : slots_(slots), width_(slots * kRowScans) {}
 
   void Add(std::span<const int16_t> samples) {
+    // Local copies: the compiler need not fear that the samples overlap them.
+    std::array<int16_t, kWidestRow> lo = lo_;
+    std::array<int16_t, kWidestRow> hi = hi_;
     size_t i = 0;
     for (; i + width_ <= samples.size(); i += width_) {
       const int16_t* row = samples.data() + i;
       for (size_t j = 0; j < width_; ++j) {
-        lo_[j] = std::min(lo_[j], row[j]);
-        hi_[j] = std::max(hi_[j], row[j]);
+        // By value: std::min's reference result would make the compiler fear aliasing.
+        const int16_t x = row[j];
+        const int16_t l = lo[j];
+        const int16_t h = hi[j];
+        lo[j] = x < l ? x : l;
+        hi[j] = x > h ? x : h;
       }
     }
     for (size_t j = 0; i < samples.size(); ++i, ++j) {
-      lo_[j] = std::min(lo_[j], samples[i]);
-      hi_[j] = std::max(hi_[j], samples[i]);
+      lo[j] = std::min(lo[j], samples[i]);
+      hi[j] = std::max(hi[j], samples[i]);
     }
+    lo_ = lo;
+    hi_ = hi;
   }
 
   // The largest magnitude of the slot's samples.
@@ -127,11 +136,12 @@ class SlotExtremes {
 
  private:
   static constexpr size_t kRowScans = 32;
+  static constexpr size_t kWidestRow = kMaxNspChannels * kRowScans;
 
   int slots_;
   size_t width_;
-  std::array<int16_t, kMaxNspChannels * kRowScans> lo_{};
-  std::array<int16_t, kMaxNspChannels * kRowScans> hi_{};
+  std::array<int16_t, kWidestRow> lo_{};
+  std::array<int16_t, kWidestRow> hi_{};
 };
 
 // The peak of each channel, found in one pass over the interleaved scans; a channel without
