@@ -26,6 +26,7 @@ namespace vorsel {
 namespace {
 
 using convert_steps::ApplyImportView;
+using convert_steps::DropInvalidScan;
 using convert_steps::FileNameOf;
 using convert_steps::kProgramTitle;
 using convert_steps::kSizeLimit;
@@ -150,6 +151,7 @@ class WavChunkWalk {
       headRestored_ = true;
       // The channel layout is the format chunk's, also while the samples are written.
       ApplyFormat(smp_, format_);
+      DropInvalidScan(context_, inputPath_);
     }
     smp_.SetMSBFirst(context_.settings.ImportWAV.MSBFirst);
     if (headRestored_) {
