@@ -535,29 +535,30 @@ void ImportAIFF(ConversionContext& context, const std::string& inputPath,
     smp.SetPosition(0);
     walk.Run();
     if (!walk.Refused()) {
-      smp.insert_nonpresent_defaults();
-      if (!walk.HeadRestored()) {
-        ApplyImportView(smp, settings);
-      }
-      smp.set_item("file", "samp");
-      const CommonFields& common = walk.Common();
-      smp.SetSfTot(common.channels * common.rate);
-      smp.SetnChans(common.channels);
-      if (walk.HeadRestored()) {
-        DropInvalidScan(context, inputPath);
-      }
-      smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
-      if (walk.StatusSeen()) {
-        // An empty text (a status chunk of another length) removes the item.
-        smp.set_item(kStatusItem, walk.StatusItemText());
-        if ((walk.Status()[0] & kEmphasisBit) != 0) {
-          smp.set_item("emphz", "50");
-          smp.set_item("emphp", "15");
+      const auto completeHead = [&](bool restored) {
+        smp.insert_nonpresent_defaults();
+        if (!restored) {
+          ApplyImportView(smp, settings);
         }
-      }
-      if (!smp.save_file("")) {
-        throw std::runtime_error("Cannot write the head of " + outputPath);
-      }
+        smp.set_item("file", "samp");
+        const CommonFields& common = walk.Common();
+        smp.SetSfTot(common.channels * common.rate);
+        smp.SetnChans(common.channels);
+        if (restored) {
+          DropInvalidScan(context, inputPath);
+        }
+        smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+        if (walk.StatusSeen()) {
+          // An empty text (a status chunk of another length) removes the item.
+          smp.set_item(kStatusItem, walk.StatusItemText());
+          if ((walk.Status()[0] & kEmphasisBit) != 0) {
+            smp.set_item("emphz", "50");
+            smp.set_item("emphp", "15");
+          }
+        }
+      };
+      completeHead(walk.HeadRestored());
+      SaveImportedFile(context, inputPath, outputPath, completeHead);
     }
   }
   if (walk.Refused()) {

@@ -272,23 +272,25 @@ void ImportAU(ConversionContext& context, const std::string& inputPath,
   const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
   reader.Seek(header->dataOffset);
 
-  smp.insert_nonpresent_defaults();
-  if (!headRestored) {
-    ApplyImportView(smp, settings);
-  }
-  smp.SetSfTot(static_cast<double>(header->rate) * header->channels);
-  smp.SetnChans(static_cast<int32_t>(header->channels));
-  if (headRestored) {
-    DropInvalidScan(context, inputPath);
-  }
-  smp.SetMSBFirst(settings.MSBFirst);
-  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  // The head is complete before the samples are stored.
+  const auto completeHead = [&](bool restored) {
+    smp.insert_nonpresent_defaults();
+    if (!restored) {
+      ApplyImportView(smp, settings);
+    }
+    smp.SetSfTot(static_cast<double>(header->rate) * header->channels);
+    smp.SetnChans(static_cast<int32_t>(header->channels));
+    if (restored) {
+      DropInvalidScan(context, inputPath);
+    }
+    smp.SetMSBFirst(settings.MSBFirst);
+    smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  };
+  completeHead(headRestored);
 
   smp.SetPosition(0);
   ImportSamples(context, reader, header->encoding);
-  if (!smp.save_file("")) {
-    throw std::runtime_error("Cannot write the head of " + outputPath);
-  }
+  SaveImportedFile(context, inputPath, outputPath, completeHead);
 }
 
 void ExportAU(ConversionContext& context, const std::string& inputPath,

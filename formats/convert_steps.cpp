@@ -1,6 +1,7 @@
 #include "formats/convert_steps.h"
 
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 #include <vector>
 
@@ -75,6 +76,29 @@ void DropInvalidScan(ConversionContext& context, const std::string& inputPath) {
   context.log.Append(inputPath +
                      " has an SMP header chunk whose channel layout does not fit; the channels "
                      "keep their plain order.");
+}
+
+void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
+                      const std::string& outputPath,
+                      const std::function<void(bool headRestored)>& completeHead) {
+  TSMPfile& smp = context.SMPfile1;
+  bool saved = smp.save_file("");
+  if (!saved && !smp.HeadFits()) {
+    context.log.Append(inputPath +
+                       " has an SMP header chunk too full to take the import's items; those of "
+                       "the chunk are left out.");
+    const int32_t headSize = smp.HeadSize();
+    const bool msbFirst = smp.MSBFirst();
+    smp.SetItems({});
+    smp.SetComment({});
+    smp.SetHeadSize(headSize);
+    smp.SetMSBFirst(msbFirst);
+    completeHead(false);
+    saved = smp.save_file("");
+  }
+  if (!saved) {
+    throw std::runtime_error("Cannot write the head of " + outputPath);
+  }
 }
 
 SMPFileCloser::~SMPFileCloser() {

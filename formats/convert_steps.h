@@ -4,6 +4,7 @@
 // the refusals made before any output exists.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,14 @@ void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings);
 // without a slot, unequal spacing) would stop every later sample operation: it is left out,
 // in any letter case, with one log line, and the channels keep their plain order.
 void DropInvalidScan(ConversionContext& context, const std::string& inputPath);
+
+// Saves the imported SMP file. A restored head that the import's own items push past the head
+// buffer cannot be saved: the head then keeps only its size, which places the samples, and the
+// items `completeHead` adds (called with headRestored false), with one log line. Throws when
+// the head cannot be written.
+void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
+                      const std::string& outputPath,
+                      const std::function<void(bool headRestored)>& completeHead);
 
 // Closes the SMP file also when an operating-system error ends the conversion.
 class SMPFileCloser {

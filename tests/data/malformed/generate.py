@@ -120,6 +120,12 @@ def smp_head(items, size=1024, comment=()):
     return head + b"\0" * max(0, size - len(head))
 
 
+# A head whose items fill 32766 bytes: restored, it leaves no room for the import's own items.
+FULL_HEAD = smp_head(["x%d=%s" % (i, "y" * 200) for i in range(158)] + ["z=" + "w" * 150], 32766)
+TOO_FULL = ("{dir}/{name} has an SMP header chunk too full to take the import's items; those of the "
+            "chunk are left out.")
+
+
 def wav_cases():
     progress = "{name} -> {stem}.smp"
     not_wav = "does not appear to be a WAV file"
@@ -209,6 +215,8 @@ def wav_cases():
     add("wav/kelm-head-size-huge.wav",
         wav(chunks=chunk_le(b"kelm", smp_head(["head=2000000000", "view=-3,3"], 64)) + data),
         **imported(progress, samples=40, items=("head=", "view=-3,3")))
+    add("wav/kelm-too-full.wav", wav(chunks=chunk_le(b"kelm", FULL_HEAD) + data),
+        **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=")))
 
 
 # ---- AU -----------------------------------------------------------------------------------
@@ -255,6 +263,8 @@ def au_cases():
     add("au/kelm-head-size-huge.au",
         au(offset=24 + 8 + 64, rest=b"kelm" + le32(64) + smp_head(["head=99999", "view=-3,3"], 64) + samples16be(RAMP)),
         **imported(progress, samples=40, items=("head=1024", "view=-3,3")))
+    add("au/kelm-too-full.au", au(offset=24 + 8 + len(FULL_HEAD), rest=b"kelm" + le32(len(FULL_HEAD)) + FULL_HEAD + samples16be(RAMP)),
+        **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=")))
 
 
 # ---- AIFF ---------------------------------------------------------------------------------
@@ -347,6 +357,8 @@ def aiff_cases():
         **imported(progress,
                    LAYOUT_DROPPED,
                    samples=40, items=("nchans=2", "scan=")))
+    add("aiff/appl-too-full.aif", aiff(comm() + chunk_be(b"APPL", b"kelm" + FULL_HEAD) + sound),
+        **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=")))
     add("aiff/aesd-short.aif", aiff(comm() + chunk_be(b"AESD", b"\x08\x01") + sound),
         **imported(progress, samples=40, items=("AES/EBUchstatus=", "emphz=")))
 
