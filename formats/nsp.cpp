@@ -487,14 +487,26 @@ void ImportNSP(ConversionContext& context, const std::string& inputPath,
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
   const bool headRestored = NspChunkWalk(context, input, inputPath, declaredSize).Run();
-  if (!headRestored) {
-    smp.insert_nonpresent_defaults();
-    ApplyImportView(smp, settings);
+  // The channel layout the samples were stored in, and the header chunk's items: a restored head
+  // too full to be saved keeps them when it loses its own items.
+  std::vector<std::pair<std::string, std::string>> layout;
+  for (const char* name : {"nchans", "sftot", "nspdate", "scan"}) {
+    layout.emplace_back(name, smp.get_item(name));
   }
-  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
-  if (!smp.save_file("")) {
-    throw std::runtime_error("Cannot write the head of " + outputPath);
-  }
+  const auto completeHead = [&](bool restored) {
+    if (headRestored && !restored) {
+      for (const auto& [name, value] : layout) {
+        smp.set_item(name, value);
+      }
+    }
+    if (!restored) {
+      smp.insert_nonpresent_defaults();
+      ApplyImportView(smp, settings);
+    }
+    smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  };
+  completeHead(headRestored);
+  SaveImportedFile(context, inputPath, outputPath, completeHead);
 }
 
 void ExportNSP(ConversionContext& context, const std::string& inputPath,
@@ -519,7 +531,8 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
   const ExportNSPSettings& settings = context.settings.ExportNSP;
   const NspLayout layout = LayoutFor(channels, settings);
   // Whole scans only, so that every size below describes the samples that follow it.
-  const int64_t frames = smp.ChannelnSamples(0);
+  // A file shorter than its head has a negative count of samples: it has none.
+  const int64_t frames = std::max<int32_t>(0, smp.ChannelnSamples(0));
   const int64_t samples = frames * channels;
   const int64_t chunkCount = layout.oneChunk ? 1 : channels;
   const int64_t embeddedBytes =

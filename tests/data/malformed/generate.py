@@ -420,6 +420,9 @@ def nsp_cases():
         **imported(progress, samples=40))
     add("nsp/zero-size-chunks.nsp", nsp(hedr() + chunk_le(b"NOTE", b"") * 2000 + sda), **imported(progress, samples=40))
     add("nsp/kelm-size-0.nsp", nsp(hedr() + chunk_le(b"kelm", b"") + sda), **imported(progress, samples=40, items=("view=-1,1",)))
+    add("nsp/kelm-too-full.nsp", nsp(hedr() + chunk_le(b"kelm", FULL_HEAD) + sda),
+        **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=", "nchans=1", "sftot=16000",
+                                                          "nspdate=" + DATE.decode())))
     add("nsp/kelm-invalid-scan.nsp", nsp(hedr() + chunk_le(b"kelm", smp_head(["scan=3"], 64)) + sda),
         **imported(progress,
                    LAYOUT_DROPPED,
@@ -527,8 +530,6 @@ def smp_cases():
         outcomes = outcomes or {}
         for action, ext, header in EXPORTS:
             outcome = outcomes.get(action, written())
-            if outcome is None:
-                continue  # a known fault, listed in /work/briefs/fuzz-findings.md
             tail = ("Done",) if outcome.get("done", True) else ()
             add("smp/" + name, data, action=action, companions=companions,
                 out=(header, "{name} -> {stem}." + ext) + tuple(outcome["extra"]) + tail,
@@ -550,9 +551,9 @@ def smp_cases():
     every_export("head-0.smp", smp_head(["head=0"] + mono, 1024) + samples)
     every_export("head-negative.smp", smp_head(["head=-5"] + mono, 1024) + samples)
     # Heads that claim more than the file holds.
-    every_export("head-beyond-file.smp", smp_head(["head=30000"] + mono, 1024) + samples, {"to-nsp": None})
-    every_export("shorter-than-head.smp", smp_head(mono, 1024)[:100], {"to-nsp": None})
-    every_export("one-byte.smp", b"=", {"to-nsp": None})
+    every_export("head-beyond-file.smp", smp_head(["head=30000"] + mono, 1024) + samples)
+    every_export("shorter-than-head.smp", smp_head(mono, 1024)[:100])
+    every_export("one-byte.smp", b"=")
     # Scan items: 600 numbers (more slots than a period holds), split rate, an invalid period,
     # and more channels than a scan holds.
     every_export("scan-600.smp", smp_head(mono + ["scan=" + ",".join(["0"] * 600)]) + samples, refusing_split)
