@@ -148,7 +148,6 @@ void WriteAiffHeader(ByteWriter& out, const AiffLayout& layout, TSMPfile& smp) {
 
 void ExportSamples(ConversionContext& context, ByteWriter& out, const AiffLayout& layout,
                    double factor) {
-  TSMPfile& smp = context.SMPfile1;
   std::optional<Encoder8> encoder;
   if (layout.coding == kAifLinear8) {
     encoder.emplace(Coding8::Linear8, factor,
@@ -157,27 +156,8 @@ void ExportSamples(ConversionContext& context, ByteWriter& out, const AiffLayout
                         : std::nullopt,
                     Representation::Signed);
   }
-  const auto chunk = std::make_unique<tsamplechunk>();
-  const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
-  // Never more than the header announced, whatever the component delivers.
-  int64_t remaining = layout.sampleCount;
-  for (;;) {
-    Tick(context);
-    smp.GetChunk(*chunk);
-    Tick(context);
-    const auto used = static_cast<size_t>(std::clamp<int64_t>(chunk->used, 0, remaining));
-    if (used == 0) {
-      break;
-    }
-    remaining -= static_cast<int64_t>(used);
-    const std::span<const int16_t> samples(chunk->data, used);
-    if (encoder) {
-      encoder->Run(samples, codes->data());
-      out.Bytes(std::span<const uint8_t>(codes->data(), used));
-    } else {
-      out.WriteSamples16(samples, ByteOrder::BigEndian);
-    }
-  }
+  convert_steps::WriteExportSamples(context, out, layout.sampleCount, encoder,
+                                    ByteOrder::BigEndian);
   if (layout.padded) {
     out.u8(0);
   }

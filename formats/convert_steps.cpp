@@ -1,10 +1,16 @@
 #include "formats/convert_steps.h"
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
 
+#include "formats/byteio.h"
+#include "formats/encoder8.h"
 #include "platform/textcase.h"
 #include "smp/sSMP.h"
 
@@ -98,6 +104,32 @@ void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
   }
   if (!saved) {
     throw std::runtime_error("Cannot write the head of " + outputPath);
+  }
+}
+
+void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sampleCount,
+                        const std::optional<Encoder8>& encoder, ByteOrder order) {
+  TSMPfile& smp = context.SMPfile1;
+  const auto chunk = std::make_unique<tsamplechunk>();
+  const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
+  // Never more than the header announced, whatever the component delivers.
+  int64_t remaining = sampleCount;
+  for (;;) {
+    Tick(context);
+    smp.GetChunk(*chunk);
+    Tick(context);
+    const auto used = static_cast<size_t>(std::clamp<int64_t>(chunk->used, 0, remaining));
+    if (used == 0) {
+      break;
+    }
+    remaining -= static_cast<int64_t>(used);
+    const std::span<const int16_t> samples(chunk->data, used);
+    if (encoder) {
+      encoder->Run(samples, codes->data());
+      out.Bytes(std::span<const uint8_t>(codes->data(), used));
+    } else {
+      out.WriteSamples16(samples, order);
+    }
   }
 }
 

@@ -8,12 +8,17 @@
 #include <string>
 #include <string_view>
 
+#include <optional>
+
+#include "codings/byteorder.h"
 #include "formats/conversion_context.h"
 #include "formats/conversion_settings.h"
 
 namespace vorsel {
 
 class TSMPfile;
+class ByteWriter;
+class Encoder8;
 
 namespace convert_steps {
 
@@ -57,6 +62,11 @@ void DropInvalidScan(ConversionContext& context, const std::string& inputPath);
 void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
                       const std::string& outputPath,
                       const std::function<void(bool headRestored)>& completeHead);
+
+// Writes at most `sampleCount` samples of the open source, chunk by chunk: coded to 8 bits by
+// `encoder` when there is one, else as 16-bit samples in `order`.
+void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sampleCount,
+                        const std::optional<Encoder8>& encoder, ByteOrder order);
 
 // Closes the SMP file also when an operating-system error ends the conversion.
 class SMPFileCloser {

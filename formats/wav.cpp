@@ -339,8 +339,6 @@ double ExportFactor(TSMPfile& smp, const ExportCodingSettings& settings) {
 
 void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& layout,
                   int32_t coding, double factor) {
-  TSMPfile& smp = context.SMPfile1;
-  const auto chunk = std::make_unique<tsamplechunk>();
   std::optional<Encoder8> encoder;
   if (coding != kLinear16) {
     const bool dither = context.settings.ExportWAV.DitherNoise;
@@ -348,26 +346,8 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
                     dither ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
                     Representation::OffsetBinary);
   }
-  const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
-  // Never more than the header announced, whatever the component delivers.
-  int64_t remaining = layout.sampleCount;
-  for (;;) {
-    Tick(context);
-    smp.GetChunk(*chunk);
-    Tick(context);
-    const auto used = static_cast<size_t>(std::clamp<int64_t>(chunk->used, 0, remaining));
-    if (used == 0) {
-      break;
-    }
-    remaining -= static_cast<int64_t>(used);
-    const std::span<const int16_t> samples(chunk->data, used);
-    if (encoder) {
-      encoder->Run(samples, codes->data());
-      out.Bytes(std::span<const uint8_t>(codes->data(), used));
-    } else {
-      out.WriteSamples16(samples, ByteOrder::LittleEndian);
-    }
-  }
+  convert_steps::WriteExportSamples(context, out, layout.sampleCount, encoder,
+                                    ByteOrder::LittleEndian);
 }
 
 }  // namespace
