@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "smp/head_text.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -26,7 +27,16 @@ void DropImpossibleHeadSize(TSMPfile& target) {
     return;
   }
   const std::vector<std::string> comment = target.Comment();
-  target.set_item("head", "");
+  // The size is read whatever the case of the item's name, so every spelling goes.
+  std::vector<std::string> spellings;
+  for (const std::string& line : target.Items()) {
+    if (NameMatchesLowered(ItemName(line), "head")) {
+      spellings.emplace_back(ItemName(line));
+    }
+  }
+  for (const std::string& name : spellings) {
+    target.set_item(name, "");
+  }
   target.HeadArrPtr();  // builds the head of the items as they are now
   target.UseHeadArrAsHeader();
   target.SetComment(comment);  // the second parse added the comment lines again

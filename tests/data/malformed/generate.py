@@ -215,6 +215,9 @@ def wav_cases():
     add("wav/kelm-head-size-huge.wav",
         wav(chunks=chunk_le(b"kelm", smp_head(["head=2000000000", "view=-3,3"], 64)) + data),
         **imported(progress, samples=40, items=("head=", "view=-3,3")))
+    add("wav/kelm-head-size-any-case.wav",
+        wav(chunks=chunk_le(b"kelm", smp_head(["HEAD=2000000000", "view=-3,3"], 64)) + data),
+        **imported(progress, samples=40, items=("head=", "view=-3,3")))
     add("wav/kelm-too-full.wav", wav(chunks=chunk_le(b"kelm", FULL_HEAD) + data),
         **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=")))
 
@@ -359,6 +362,12 @@ def aiff_cases():
                    samples=40, items=("nchans=2", "scan=")))
     add("aiff/appl-too-full.aif", aiff(comm() + chunk_be(b"APPL", b"kelm" + FULL_HEAD) + sound),
         **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=")))
+    add("aiff/appl-head-size-any-case.aif",
+        aiff(comm() + chunk_be(b"APPL", b"kelm" + smp_head(["hEad=92222", "view=-3,3"], 64)) + sound),
+        **imported(progress, samples=40, items=("head=1024", "view=-3,3")))
+    # A head that claims more than the file holds, its size item beyond any head.
+    add("aiff/appl-head-size-truncated.aif", b"FORM" + be32(0x4DA) + b"AIFFAPPL" + be32(0x404) + b"kelmhEad=92222",
+        **imported(progress, invalid, samples=0, items=("head=1024",)))
     add("aiff/aesd-short.aif", aiff(comm() + chunk_be(b"AESD", b"\x08\x01") + sound),
         **imported(progress, samples=40, items=("AES/EBUchstatus=", "emphz=")))
 
