@@ -41,6 +41,12 @@ Workspace::Workspace() {
     fs::create_directory(Path(kStoreFolders[i]));
     setenv(variables[i], Path(kStoreFolders[i]).c_str(), 1);
   }
+  // A relative file name from the input (a label file, say) then lands where ExpectOnly looks.
+  std::error_code error;
+  fs::current_path(root_, error);
+  if (error) {
+    Fail("cannot enter the workspace folder " + root_);
+  }
 }
 
 Workspace::~Workspace() {

@@ -15,7 +15,8 @@ class Workspace {
  public:
   // Creates the folder under $TMPDIR (else /tmp) and points TMPDIR and every store location
   // of the program (XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR, VORSEL_MACHINE_DIR,
-  // VORSEL_COMMON_DIR) into subfolders of it, so that no run touches the user's files.
+  // VORSEL_COMMON_DIR) into subfolders of it, so that no run touches the user's files, and
+  // makes it the current folder.
   Workspace();
   ~Workspace();
   Workspace(const Workspace&) = delete;

@@ -21,6 +21,8 @@ cmake --build "$build" -j "$jobs" --target vorsel_fuzzers >/dev/null
 
 targets=${FUZZ_TARGETS:-$(sed -n 's/^vorsel_fuzz_target(\([a-z_0-9]*\).*/\1/p' fuzz/CMakeLists.txt)}
 mkdir -p "$out"
+# The targets work in a folder of their own; findings must still land here.
+out=$(cd "$out" && pwd)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
