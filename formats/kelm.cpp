@@ -6,7 +6,6 @@
 #include <optional>
 #include <span>
 
-#include "smp/head_text.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -28,13 +27,7 @@ void DropImpossibleHeadSize(TSMPfile& target) {
   }
   const std::vector<std::string> comment = target.Comment();
   // The size is read whatever the case of the item's name, so every spelling goes.
-  std::vector<std::string> spellings;
-  for (const std::string& line : target.Items()) {
-    if (NameMatchesLowered(ItemName(line), "head")) {
-      spellings.emplace_back(ItemName(line));
-    }
-  }
-  for (const std::string& name : spellings) {
+  for (const std::string& name : target.ItemSpellings("head")) {
     target.set_item(name, "");
   }
   target.HeadArrPtr();  // builds the head of the items as they are now

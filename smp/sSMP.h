@@ -69,6 +69,8 @@ class TSMPfile {
   // Exact-name replace in place, append, or (empty value) remove; "head" moves to the front,
   // an existing "labels" item switches to external labels.
   void set_item(std::string_view itemname, std::string_view value);
+  // The names of the items get_item would take for itemname, each spelling once, in order.
+  std::vector<std::string> ItemSpellings(std::string_view itemname) const;
   void add_line(std::string_view line);
   void set_nonpresent_item(std::string_view itemname, std::string_view value);
   void add_nonpresent_line(std::string_view line);

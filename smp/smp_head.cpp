@@ -65,6 +65,19 @@ std::string TSMPfile::get_item(std::string_view itemname) const {
   return {};
 }
 
+std::vector<std::string> TSMPfile::ItemSpellings(std::string_view itemname) const {
+  const std::string wanted = LowerName(itemname);
+  std::vector<std::string> spellings;
+  for (const std::string& line : fitems) {
+    const std::string_view name = ItemName(line);
+    if (NameMatchesLowered(name, wanted) &&
+        std::find(spellings.begin(), spellings.end(), name) == spellings.end()) {
+      spellings.emplace_back(name);
+    }
+  }
+  return spellings;
+}
+
 void TSMPfile::set_item(std::string_view itemname, std::string_view value) {
   // Copies first: the name or value may be a view into a line of the list itself.
   const std::string name(itemname);

@@ -238,6 +238,13 @@ void TSMPfile::NameLabelFile(const std::string& name) {
 }
 
 void TSMPfile::KeepLabelsInOwnFile() {
+  // The label file's name is read whatever the case of the item's name; a spelling other than
+  // the exact one would still name the file a save writes to.
+  for (const std::string& name : ItemSpellings("labels")) {
+    if (name != "labels") {
+      set_item(name, "");
+    }
+  }
   if (!fexternallabels || fextlabels.empty()) {
     // Nothing was loaded: a "labels" item left over must not name a file for a later save.
     set_item("labels", "");

@@ -29,6 +29,13 @@ TEST(ItemLookup, GetItemIgnoresCaseButSetItemDoesNot) {
   EXPECT_EQ(smp.Items(), Lines{"SFTOT=8000"});
 }
 
+TEST(ItemLookup, ItemSpellingsAreTheNamesGetItemWouldTake) {
+  TSMPfile smp;
+  smp.SetItems({"SFTOT=8000", "nchans=1", "sftot=16000", "SfTot=1", "SFTOT=2"});
+  EXPECT_EQ(smp.ItemSpellings("sftot"), (Lines{"SFTOT", "sftot", "SfTot"}));
+  EXPECT_EQ(smp.ItemSpellings("view"), Lines{});
+}
+
 TEST(ItemLookup, CaseBlindnessCoversLatinLetters) {
   TSMPfile smp;
   smp.set_item("ÄRGER", "1");

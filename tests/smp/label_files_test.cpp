@@ -280,6 +280,29 @@ TEST_F(RestoredHeadLabels, ItemsBesideTheNamedFileGoToTheOwnLabelFile) {
   EXPECT_FALSE(std::filesystem::exists(Path("source/missing.csv")));
 }
 
+TEST_F(RestoredHeadLabels, ALabelsItemSpelledOtherwiseNamesNoFileToWriteOrErase) {
+  // get_item finds the first spelling, so the loaded labels come from it.
+  const std::string other = "LABELS=" + foreign_;
+  const std::string exact = "labels=" + Path("source/other.csv");
+  Restore("o.smp", HeadBytes({other.c_str(), exact.c_str()}));
+  EXPECT_EQ(smp_.ExternalLabelList(), (Lines{"10,20,a", "30,5,b"}));
+  ASSERT_TRUE(smp_.save_file(""));
+  smp_.close_file();
+  ExpectForeignUntouched();
+  EXPECT_EQ(HeadItems(ReadFile(Path("out/o.smp"))), (Lines{"labels=" + Path("out/o.csv")}));
+  EXPECT_EQ(ReadFile(Path("out/o.csv")), Path("out/o.smp") + "\r\n10,20,a\r\n30,5,b\r\n");
+}
+
+TEST_F(RestoredHeadLabels, ALabelsItemSpelledOtherwiseIsReadButNeverWritten) {
+  // Beside label items the other spelling still names the file they join.
+  Restore("p.smp", HeadBytes({("Labels=" + foreign_).c_str(), "L1=0,1,x"}));
+  ASSERT_TRUE(smp_.save_file(""));
+  smp_.close_file();
+  ExpectForeignUntouched();
+  EXPECT_EQ(HeadItems(ReadFile(Path("out/p.smp"))), (Lines{"labels=" + Path("out/p.csv")}));
+  EXPECT_EQ(ReadFile(Path("out/p.csv")), Path("out/p.smp") + "\r\n10,20,a\r\n30,5,b\r\n0,1,x\r\n");
+}
+
 TEST_F(RestoredHeadLabels, AnOutputNamedLikeItsLabelFileKeepsTheLabelsAsItems) {
   Restore("o.csv", HeadBytes({("labels=" + foreign_).c_str()}));
   ASSERT_TRUE(smp_.save_file(""));

@@ -218,6 +218,11 @@ def wav_cases():
     add("wav/kelm-head-size-any-case.wav",
         wav(chunks=chunk_le(b"kelm", smp_head(["HEAD=2000000000", "view=-3,3"], 64)) + data),
         **imported(progress, samples=40, items=("head=", "view=-3,3")))
+    # A label file named by a "labels" item of another letter case is read, never written.
+    add("wav/kelm-labels-any-case.wav",
+        wav(chunks=chunk_le(b"kelm", smp_head(["LABELS=victim.csv", "labels=other.csv"], 64)) + data),
+        companions=(("wav/victim.csv", b"source.smp\r\n1,2,a\r\n"),),
+        **imported(progress, samples=40, items=("LABELS=",)))
     add("wav/kelm-too-full.wav", wav(chunks=chunk_le(b"kelm", FULL_HEAD) + data),
         **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=")))
 
