@@ -11,7 +11,6 @@
 
 #include "formats/byteio.h"
 #include "formats/encoder8.h"
-#include "platform/textcase.h"
 #include "smp/sSMP.h"
 
 namespace vorsel::convert_steps {
@@ -72,12 +71,8 @@ void DropInvalidScan(ConversionContext& context, const std::string& inputPath) {
   } catch (const EInvalidSMPHeader&) {
   }
   // The scan tables find the item in any letter case, as get_item does.
-  const std::vector<std::string> items = smp.Items();
-  for (const std::string& line : items) {
-    const std::string name = line.substr(0, line.find('='));
-    if (EqualNoCase(name, "scan")) {
-      smp.set_item(name, "");
-    }
+  for (const std::string& name : smp.ItemSpellings("scan")) {
+    smp.set_item(name, "");
   }
   context.log.Append(inputPath +
                      " has an SMP header chunk whose channel layout does not fit; the channels "

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -328,15 +327,9 @@ class NspChunkWalk {
     if (ScanTablesValid()) {
       return;
     }
-    const std::vector<std::string> items = smp_.Items();
-    for (const std::string& line : items) {
-      const std::string name = line.substr(0, line.find('='));
-      // Any letter case: the scan tables find the item as get_item does.
-      if (name.size() == 4 && std::equal(name.begin(), name.end(), "scan", [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) == b;
-          })) {
-        smp_.set_item(name, "");
-      }
+    // Any letter case: the scan tables find the item as get_item does.
+    for (const std::string& name : smp_.ItemSpellings("scan")) {
+      smp_.set_item(name, "");
     }
     if (!ScanTablesValid()) {
       smp_.SetnChans(headerChannels_);
