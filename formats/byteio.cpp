@@ -24,19 +24,56 @@ constexpr ByteOrder kNativeOrder =
     std::endian::native == std::endian::little ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
 
 // The top bit is flipped on the sample in the processor's order, so reading swaps first and
-// writing swaps last.
-constexpr uint16_t Decode16(uint16_t word, bool swap, bool flip) {
-  if (swap) {
-    word = Swap16(word);
+// writing swaps last. The choices are template arguments so that each loop is one the compiler
+// can vectorise; with them as run-time flags it works sample by sample.
+template <bool Swap, bool Flip>
+void Decode16InPlace(uint16_t* words, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    uint16_t word = words[i];
+    if constexpr (Swap) {
+      word = Swap16(word);
+    }
+    if constexpr (Flip) {
+      word = FlipTopBit16(word);
+    }
+    words[i] = word;
   }
-  return flip ? FlipTopBit16(word) : word;
 }
 
-constexpr uint16_t Encode16(uint16_t sample, bool swap, bool flip) {
-  if (flip) {
-    sample = FlipTopBit16(sample);
+void Decode16InPlace(uint16_t* words, size_t count, bool swap, bool flip) {
+  if (swap && flip) {
+    Decode16InPlace<true, true>(words, count);
+  } else if (swap) {
+    Decode16InPlace<true, false>(words, count);
+  } else if (flip) {
+    Decode16InPlace<false, true>(words, count);
   }
-  return swap ? Swap16(sample) : sample;
+}
+
+template <bool Swap, bool Flip>
+void Encode16(const int16_t* samples, size_t count, uint8_t* out) {
+  for (size_t i = 0; i < count; ++i) {
+    auto word = static_cast<uint16_t>(samples[i]);
+    if constexpr (Flip) {
+      word = FlipTopBit16(word);
+    }
+    if constexpr (Swap) {
+      word = Swap16(word);
+    }
+    std::memcpy(out + 2 * i, &word, 2);
+  }
+}
+
+void Encode16(const int16_t* samples, size_t count, uint8_t* out, bool swap, bool flip) {
+  if (swap && flip) {
+    Encode16<true, true>(samples, count, out);
+  } else if (swap) {
+    Encode16<true, false>(samples, count, out);
+  } else if (flip) {
+    Encode16<false, true>(samples, count, out);
+  } else {
+    std::memcpy(out, samples, 2 * count);
+  }
 }
 
 }  // namespace
@@ -175,13 +212,8 @@ SampleRead ByteReader::ReadSamples16(std::span<int16_t> out, ByteOrder order,
   SampleRead result;
   result.bytes = Read({bytes, wanted});
   result.samples = result.bytes / 2;
-  const bool swap = order != kNativeOrder;
-  const bool flip = representation == Representation::OffsetBinary;
-  if (swap || flip) {
-    for (size_t i = 0; i < result.samples; ++i) {
-      out[i] = static_cast<int16_t>(Decode16(static_cast<uint16_t>(out[i]), swap, flip));
-    }
-  }
+  Decode16InPlace(reinterpret_cast<uint16_t*>(out.data()), result.samples, order != kNativeOrder,
+                  representation == Representation::OffsetBinary);
   return result;
 }
 
@@ -338,10 +370,7 @@ void ByteWriter::WriteSamples16(std::span<const int16_t> samples, ByteOrder orde
     }
     const size_t room = (buffer_.size() - used_) / 2;
     const size_t take = std::min(room, samples.size() - i);
-    for (size_t k = 0; k < take; ++k) {
-      const uint16_t word = Encode16(static_cast<uint16_t>(samples[i + k]), swap, flip);
-      std::memcpy(buffer_.data() + used_ + 2 * k, &word, 2);
-    }
+    Encode16(samples.data() + i, take, buffer_.data() + used_, swap, flip);
     used_ += 2 * take;
     i += take;
   }
