@@ -299,6 +299,30 @@ void ByteWriter::WriteToFile(const uint8_t* bytes, size_t count) {
   }
 }
 
+void ByteWriter::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
+  if (!fd_.valid()) {
+    ThrowFileError(EBADF, path_);
+  }
+  if (offset + bytes.size() >= static_cast<uint64_t>(kMaxFileBytes)) {
+    ThrowFileError(EFBIG, path_);
+  }
+  // What is buffered may lie in the same place; it must not land over these bytes later.
+  Flush();
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const size_t block = std::min(bytes.size() - done, kBlockBytes);
+    const ssize_t put =
+        ::pwrite(fd_.fd(), bytes.data() + done, block, static_cast<off_t>(offset + done));
+    if (put < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      ThrowFileError(errno, path_);
+    }
+    done += static_cast<size_t>(put);
+  }
+}
+
 void ByteWriter::Reserve(uint64_t count) {
   if (!fd_.valid()) {
     ThrowFileError(EBADF, path_);

@@ -148,6 +148,9 @@ class ByteWriter {
   void fourcc(FourCC id);
   void extended80(double value);
 
+  // Writes at `offset` of the file, after handing over what is buffered; Position stays where
+  // it is. For sizes known only at the end, and for parts of a file written side by side.
+  void WriteAt(uint64_t offset, std::span<const uint8_t> bytes);
   // Hands the buffered bytes to the operating system.
   void Flush();
   // Flushes and closes; the file is complete when this returns.

@@ -143,20 +143,10 @@ class SlotExtremes {
   std::array<int16_t, kWidestRow> hi_{};
 };
 
-// The peak of each channel, found in one pass over the interleaved scans; a channel without
-// samples has the peak 0, and a channel reaching -32768 gets 32767 so that its field does not
-// read as an absent channel.
-tpeaks ChannelPeaks(ConversionContext& context, TSMPfile& smp, int channels, tsamplechunk& chunk) {
-  SlotExtremes extremes(channels);
-  smp.SetPosition(0);
-  for (;;) {
-    Tick(context);
-    smp.GetChunk(chunk);
-    if (chunk.used <= 0) {
-      break;
-    }
-    extremes.Add({chunk.data, static_cast<size_t>(chunk.used)});
-  }
+// The peak of each channel from the extremes of its slot; a channel without samples has the
+// peak 0, and a channel reaching -32768 gets 32767 so that its field does not read as an absent
+// channel.
+tpeaks ChannelPeaks(TSMPfile& smp, int channels, const SlotExtremes& extremes) {
   tpeaks peaks;
   peaks.fill(kAbsentPeak);
   for (int slot = 0; slot < channels; ++slot) {
@@ -181,38 +171,57 @@ uint32_t RatePerChannel(TSMPfile& smp) {
   return static_cast<uint32_t>(std::clamp(rate, 0.0, double{UINT32_MAX}));
 }
 
-void WriteHeaderChunk(ByteWriter& out, const NspLayout& layout, const tnspdate& date, uint32_t rate,
-                      uint32_t frames, const tpeaks& peaks) {
+// Writes the header chunk with the peaks left open; gives the offset of the peak fields.
+uint64_t WriteHeaderChunk(ByteWriter& out, const NspLayout& layout, const tnspdate& date,
+                          uint32_t rate, uint32_t frames) {
   out.fourcc(layout.hdr8 ? kHdr8 : kHedr);
   out.u32le(HeaderBodyBytes(layout.PeakFields()));
   out.Text({date.data(), date.size()});
   out.u32le(rate);
   out.u32le(frames);
-  for (int field = 0; field < layout.PeakFields(); ++field) {
-    out.u16le(peaks[static_cast<size_t>(field)]);
-  }
+  const uint64_t peaksAt = out.Position();
+  out.Zeros(2 * static_cast<uint64_t>(layout.PeakFields()));
+  return peaksAt;
 }
 
-// Writes one sample chunk of exactly `count` samples from what `next` delivers; the size in
-// front of the chunk therefore always describes its body, even if the source changed meanwhile.
-template <typename NextChunk>
-void WriteSampleChunk(ConversionContext& context, ByteWriter& out, FourCC id, int64_t count,
-                      tsamplechunk& chunk, NextChunk next) {
-  out.fourcc(id);
-  out.u32le(static_cast<uint32_t>(2 * count));
-  int64_t left = count;
+void WritePeaks(ByteWriter& out, uint64_t peaksAt, const NspLayout& layout, const tpeaks& peaks) {
+  std::array<uint8_t, 2 * kMaxNspChannels> bytes{};
+  const auto fields = static_cast<size_t>(layout.PeakFields());
+  for (size_t field = 0; field < fields; ++field) {
+    bytes[2 * field] = static_cast<uint8_t>(peaks[field]);
+    bytes[2 * field + 1] = static_cast<uint8_t>(peaks[field] >> 8);
+  }
+  out.WriteAt(peaksAt, std::span<const uint8_t>(bytes.data(), 2 * fields));
+}
+
+// Reads the interleaved scans once, up to `samples` samples, handing each block to `take`; the
+// peaks are gathered on the way, so that the header can be completed after the samples.
+template <typename TakeSamples>
+void PassOverSamples(ConversionContext& context, TSMPfile& smp, int64_t samples,
+                     SlotExtremes& extremes, tsamplechunk& chunk, TakeSamples take) {
+  smp.SetPosition(0);
+  int64_t left = samples;
   while (left > 0) {
     Tick(context);
-    next(chunk);
+    smp.GetChunk(chunk);
     Tick(context);
     if (chunk.used <= 0) {
       break;
     }
-    const auto take = static_cast<size_t>(std::min<int64_t>(chunk.used, left));
-    out.WriteSamples16(std::span<const int16_t>(chunk.data, take), ByteOrder::LittleEndian);
-    left -= static_cast<int64_t>(take);
+    const auto used = static_cast<size_t>(std::min<int64_t>(chunk.used, left));
+    const std::span<const int16_t> block(chunk.data, used);
+    extremes.Add(block);
+    take(block);
+    left -= static_cast<int64_t>(used);
   }
-  out.Zeros(static_cast<uint64_t>(2 * left));
+}
+
+std::vector<int> ChannelOfEverySlot(TSMPfile& smp) {
+  std::vector<int> channels(static_cast<size_t>(std::max(smp.ScanCount(), 1)));
+  for (size_t slot = 0; slot < channels.size(); ++slot) {
+    channels[slot] = smp.ScanChannel(static_cast<int>(slot));
+  }
+  return channels;
 }
 
 // ---- Import ----------------------------------------------------------------------------------
@@ -538,27 +547,34 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
   }
 
   const auto chunk = std::make_unique<tsamplechunk>();
-  const tpeaks peaks = ChannelPeaks(context, smp, channels, *chunk);
+  SlotExtremes extremes(channels);
   ByteWriter out(outputPath);
   out.fourcc(kForm);
   out.fourcc(kDs16);
   out.u32le(static_cast<uint32_t>(ds16Size));
-  WriteHeaderChunk(out, layout, DateText(smp), RatePerChannel(smp), static_cast<uint32_t>(frames),
-                   peaks);
+  const uint64_t peaksAt = WriteHeaderChunk(out, layout, DateText(smp), RatePerChannel(smp),
+                                            static_cast<uint32_t>(frames));
   if (settings.StoreSMPHeader) {
     WriteEmbeddedHeader(smp, out, HeadContainer::NSP);
   }
   if (layout.oneChunk) {
-    smp.SetPosition(0);
-    WriteSampleChunk(context, out, channels == 1 ? kChannelA : kInterleaved, samples, *chunk,
-                     [&smp](tsamplechunk& next) { smp.GetChunk(next); });
+    out.fourcc(channels == 1 ? kChannelA : kInterleaved);
+    out.u32le(static_cast<uint32_t>(2 * samples));
+    int64_t written = 0;
+    PassOverSamples(context, smp, samples, extremes, *chunk,
+                    [&out, &written](std::span<const int16_t> block) {
+                      out.WriteSamples16(block, ByteOrder::LittleEndian);
+                      written += static_cast<int64_t>(block.size());
+                    });
+    // The size in front of the chunk describes its body, even if the source shrank meanwhile.
+    out.Zeros(static_cast<uint64_t>(2 * (samples - written)));
   } else {
-    for (int c = 0; c < channels; ++c) {
-      smp.SetChannelPosition(c, 0);
-      WriteSampleChunk(context, out, ChannelChunkId(c), frames, *chunk,
-                       [&smp, c](tsamplechunk& next) { smp.GetChannelChunk(c, next); });
-    }
+    ChannelChunkWriter chunks(out, out.Position(), ChannelOfEverySlot(smp), channels, frames);
+    PassOverSamples(context, smp, samples, extremes, *chunk,
+                    [&chunks](std::span<const int16_t> block) { chunks.Add(block); });
+    chunks.Finish();
   }
+  WritePeaks(out, peaksAt, layout, ChannelPeaks(smp, channels, extremes));
   out.Close();
 }
 

@@ -11,6 +11,7 @@ namespace vorsel {
 namespace {
 
 constexpr size_t kBufferSamples = kBlockBytes / 2;
+constexpr size_t kChunkHeaderBytes = 8;
 
 // Chunks whose handling depends on what came before them: the sequential walk takes those.
 bool NeedsSequentialWalk(const ChunkHeader& header) {
@@ -171,6 +172,71 @@ void ChannelInterleaver::Next(tsamplechunk& chunk) {
   }
   framesLeft_ -= frames;
   chunk.used = static_cast<int32_t>(frames * channels);
+}
+
+ChannelChunkWriter::ChannelChunkWriter(ByteWriter& out, uint64_t start,
+                                       std::vector<int> channelOfSlot, int channels, int64_t frames)
+    : out_(out),
+      channelOfSlot_(std::move(channelOfSlot)),
+      channels_(static_cast<size_t>(channels)) {
+  const uint64_t chunkBytes = kChunkHeaderBytes + 2 * static_cast<uint64_t>(frames);
+  for (size_t c = 0; c < channels_.size(); ++c) {
+    ChannelBlock& channel = channels_[c];
+    const uint64_t chunkStart = start + c * chunkBytes;
+    const auto size = static_cast<uint32_t>(2 * frames);
+    const FourCC id = ChannelChunkId(static_cast<int>(c));
+    std::array<uint8_t, kChunkHeaderBytes> header{};
+    std::copy(id.bytes.begin(), id.bytes.end(), header.begin());
+    for (size_t i = 0; i < 4; ++i) {
+      header[4 + i] = static_cast<uint8_t>(size >> (8 * i));
+    }
+    out_.WriteAt(chunkStart, header);
+    channel.next = chunkStart + kChunkHeaderBytes;
+    channel.left = frames;
+    channel.bytes.resize(kBlockBytes);
+  }
+}
+
+void ChannelChunkWriter::Add(std::span<const int16_t> samples) {
+  for (const int16_t sample : samples) {
+    ChannelBlock& channel = channels_[static_cast<size_t>(channelOfSlot_[slot_])];
+    if (channel.left > 0) {
+      const auto word = static_cast<uint16_t>(sample);
+      channel.bytes[channel.used] = static_cast<uint8_t>(word);
+      channel.bytes[channel.used + 1] = static_cast<uint8_t>(word >> 8);
+      channel.used += 2;
+      --channel.left;
+      if (channel.used == channel.bytes.size()) {
+        WriteBlock(channel);
+      }
+    }
+    if (++slot_ == channelOfSlot_.size()) {
+      slot_ = 0;
+    }
+  }
+}
+
+void ChannelChunkWriter::Finish() {
+  for (ChannelBlock& channel : channels_) {
+    WriteBlock(channel);
+    std::fill(channel.bytes.begin(), channel.bytes.end(), uint8_t{0});
+    while (channel.left > 0) {
+      const auto zeros = static_cast<size_t>(
+          std::min<int64_t>(channel.left, static_cast<int64_t>(channel.bytes.size() / 2)));
+      channel.used = 2 * zeros;
+      channel.left -= static_cast<int64_t>(zeros);
+      WriteBlock(channel);
+    }
+  }
+}
+
+void ChannelChunkWriter::WriteBlock(ChannelBlock& channel) {
+  if (channel.used == 0) {
+    return;
+  }
+  out_.WriteAt(channel.next, std::span<const uint8_t>(channel.bytes.data(), channel.used));
+  channel.next += channel.used;
+  channel.used = 0;
 }
 
 }  // namespace vorsel

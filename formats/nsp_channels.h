@@ -1,11 +1,13 @@
 #pragma once
 
 // The sample chunks of NSP files that hold one channel each ("SDA_", "SD_B", "SD_2" ...): the
-// channel an id names, and a reader that takes all channel chunks of a file side by side, so
-// that an import writes the interleaved SMP data in one pass.
+// channel an id names, a reader that takes all channel chunks of a file side by side, so that
+// an import writes the interleaved SMP data in one pass, and the writer that does the same for
+// an export.
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "formats/byteio.h"
@@ -73,6 +75,37 @@ class ChannelInterleaver {
   std::vector<ChannelCursor> cursors_;
   std::vector<size_t> slotOfChannel_;
   int64_t framesLeft_;
+};
+
+// Writes the chunks that hold one channel each side by side, in one pass over interleaved
+// scans: chunk c, its header and `frames` samples, starts at start + c * (8 + 2 * frames).
+// Each channel gathers its samples in a block of its own, written at its place when full.
+class ChannelChunkWriter {
+ public:
+  // `channelOfSlot`: the channel (0 to channels - 1) of each slot of a scan.
+  ChannelChunkWriter(ByteWriter& out, uint64_t start, std::vector<int> channelOfSlot, int channels,
+                     int64_t frames);
+
+  // Interleaved samples, going on from where the last call ended; a channel's samples beyond
+  // `frames` are left out.
+  void Add(std::span<const int16_t> samples);
+  // Writes what is gathered, and zeros for the samples that never came.
+  void Finish();
+
+ private:
+  struct ChannelBlock {
+    uint64_t next = 0;  // file offset of the block's first byte
+    int64_t left = 0;   // samples still to come
+    std::vector<uint8_t> bytes;
+    size_t used = 0;
+  };
+
+  void WriteBlock(ChannelBlock& channel);
+
+  ByteWriter& out_;
+  std::vector<int> channelOfSlot_;
+  std::vector<ChannelBlock> channels_;
+  size_t slot_ = 0;
 };
 
 }  // namespace vorsel

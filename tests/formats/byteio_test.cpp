@@ -22,6 +22,10 @@ std::string Bytes(std::initializer_list<int> values) {
   return out;
 }
 
+std::span<const uint8_t> Span(std::string_view text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
 // Bytes whose value depends on their offset, so a misplaced block shows.
 std::string Pattern(size_t length) {
   std::string out(length, '\0');
@@ -234,6 +238,21 @@ TEST_F(ByteIoTest, LargeWritesAndZerosKeepTheirOrder) {
     writer.Close();
   }
   EXPECT_EQ(test::ReadFile(path), "\xAA" + block + std::string(100000, '\0') + "\xBB");
+}
+
+TEST_F(ByteIoTest, WritesAtAnOffsetLandOverBufferedBytesAndBeyondTheEnd) {
+  const std::string path = dir / "placed";
+  ByteWriter writer(path);
+  writer.Text("0123456789");
+  // The buffered bytes reach the file first, so the placed ones are not overwritten by them.
+  writer.WriteAt(2, Span("ab"));
+  EXPECT_EQ(writer.Position(), 10u);
+  writer.WriteAt(14, Span("zz"));
+  writer.Text("XY");
+  EXPECT_EQ(ErrorOf([&] { writer.WriteAt(static_cast<uint64_t>(kMaxFileBytes) - 1, Span("q")); }),
+            EFBIG);
+  writer.Close();
+  EXPECT_EQ(test::ReadFile(path), std::string("01ab456789XY\0\0zz", 16));
 }
 
 TEST_F(ByteIoTest, AWriterDroppedWithoutCloseKeepsWhatItWasGiven) {

@@ -116,6 +116,29 @@ TEST_F(NspExport, EightChannelsEndWithSd7AndAPermutedScanKeepsChannelOrder) {
             Chunk("SDA_", SamplesLE({-20, -21, -22})) + Chunk("SD_B", SamplesLE({10, 11, 12})));
 }
 
+TEST_F(NspExport, LongChannelChunksHoldEachChannelWholeAndInOrder) {
+  // Many blocks per channel, with values that differ from frame to frame and channel to channel.
+  constexpr int kChannels = 3;
+  constexpr int kFrames = 20011;
+  std::vector<int16_t> samples;
+  for (int i = 0; i < kFrames; ++i) {
+    for (int c = 0; c < kChannels; ++c) {
+      samples.push_back(static_cast<int16_t>((i * 7 + c * 13001) % 65536 - 32768));
+    }
+  }
+  const std::string nsp = Export(SmpFile(Items("48000", kChannels, {"scan=2,0,1"}), samples));
+  const size_t chunkBytes = 8 + 2 * kFrames;
+  ASSERT_EQ(nsp.size(), 12u + 52 + kChannels * chunkBytes);
+  const std::vector<std::string> ids = {"SDA_", "SD_B", "SD_2"};
+  for (int c = 0; c < kChannels; ++c) {
+    // scan=2,0,1: channel c is stored in slot (c + 1) % 3.
+    const std::string expected =
+        Chunk(ids[static_cast<size_t>(c)], SamplesLE(ChannelOf(samples, kChannels, (c + 1) % 3)));
+    EXPECT_EQ(nsp.substr(12 + 52 + static_cast<size_t>(c) * chunkBytes, chunkBytes), expected)
+        << "channel " << c;
+  }
+}
+
 TEST_F(NspExport, PeaksNeverReadAsAbsentChannels) {
   settings.ExportNSP.TwoChannelType = 2;
   const std::string full = Export(SmpFile(Items("16000", 2), {-32768, 5, 32767, -5}));
