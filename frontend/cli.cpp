@@ -293,8 +293,11 @@ std::string CommandLineUsage() {
   }
   usage += "\nOptions:\n";
   for (const OptionSpec& option : kOptions) {
-    const std::string name =
-        std::string(option.name) + (option.value.empty() ? "" : " " + std::string(option.value));
+    std::string name(option.name);
+    if (!option.value.empty()) {
+      name += ' ';
+      name += option.value;
+    }
     if (name.size() >= 18) {
       usage += "  " + name + "\n";
       line("", option.help, option.available);
