@@ -1,6 +1,7 @@
 #include "codings/fit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace vorsel {
@@ -26,6 +27,24 @@ double FitFactor(int16_t minimum, int16_t maximum, bool fitAmplitude, bool dithe
   const double factor =
       static_cast<double>(ditherNoise ? kFullScaleBelowDither : kFullScale) / peak;
   return target == FitTarget::RAW ? factor : static_cast<float>(factor);
+}
+
+void EncodeLinear8Dithered(std::span<const int16_t> samples, uint8_t* out, double factor,
+                           DitherRange dither, Representation representation,
+                           DitherGenerator& generator) {
+  // The test RoundScaled makes for every sample.
+  const bool doubleIsExact =
+      static_cast<double>(static_cast<float>(factor)) == factor && std::fabs(factor) >= 0x1p-14;
+  if (doubleIsExact) {
+    for (const int16_t x : samples) {
+      const double scaled = x * factor + generator.Draw(dither);
+      *out++ = fit_detail::Linear8Code(fit_detail::RoundHalfEven(scaled), representation);
+    }
+    return;
+  }
+  for (const int16_t x : samples) {
+    *out++ = EncodeLinear8(x, factor, dither, representation, generator);
+  }
 }
 
 }  // namespace vorsel

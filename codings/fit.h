@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
 
 #include "codings/dither.h"
 #include "codings/linear.h"
@@ -80,16 +81,38 @@ inline int16_t ScaleSample(int16_t x, double factor) {
   return static_cast<int16_t>(y > 32767 ? 32767 : (y < -32768 ? -32768 : y));
 }
 
-// The 8-bit linear code of x * factor plus one fresh draw of the process's dither generator
-// from `dither` (none when empty). Sums beyond the 8-bit range are clipped to the extreme code
-// rather than wrapped to the opposite one.
-inline uint8_t EncodeLinear8(int16_t x, double factor, std::optional<DitherRange> dither,
-                             Representation representation) {
-  const int32_t offset = dither ? ProcessDither().Draw(*dither) : 0;
-  int64_t coarse = fit_detail::RoundScaled(x, factor, offset) >> 8;
+namespace fit_detail {
+
+// The 8-bit linear code of a rounded 16-bit value, clipped to the extreme codes.
+inline uint8_t Linear8Code(int64_t rounded, Representation representation) {
+  int64_t coarse = rounded >> 8;
   coarse = coarse > 127 ? 127 : (coarse < -128 ? -128 : coarse);
   return static_cast<uint8_t>(representation == Representation::OffsetBinary ? coarse + 128
                                                                              : coarse & 0xFF);
 }
+
+}  // namespace fit_detail
+
+// The 8-bit linear code of x * factor plus one fresh draw of `generator` from `dither` (none
+// when empty). Sums beyond the 8-bit range are clipped to the extreme code rather than wrapped
+// to the opposite one.
+inline uint8_t EncodeLinear8(int16_t x, double factor, std::optional<DitherRange> dither,
+                             Representation representation, DitherGenerator& generator) {
+  const int32_t offset = dither ? generator.Draw(*dither) : 0;
+  return fit_detail::Linear8Code(fit_detail::RoundScaled(x, factor, offset), representation);
+}
+
+// The same with the process's dither generator.
+inline uint8_t EncodeLinear8(int16_t x, double factor, std::optional<DitherRange> dither,
+                             Representation representation) {
+  return EncodeLinear8(x, factor, dither, representation, ProcessDither());
+}
+
+// The codes EncodeLinear8 gives, sample after sample, with dither from `generator`: the choices
+// that do not change from sample to sample are made once, so an export of millions of samples
+// spends its time on the draws.
+void EncodeLinear8Dithered(std::span<const int16_t> samples, uint8_t* out, double factor,
+                           DitherRange dither, Representation representation,
+                           DitherGenerator& generator);
 
 }  // namespace vorsel

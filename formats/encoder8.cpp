@@ -29,9 +29,8 @@ void Encoder8::Run(std::span<const int16_t> samples, uint8_t* out) const {
     }
     return;
   }
-  for (const int16_t x : samples) {
-    *out++ = Encode(x);
-  }
+  // Only 8-bit linear is dithered; the other codings always have their table.
+  EncodeLinear8Dithered(samples, out, factor_, *dither_, representation_, ProcessDither());
 }
 
 uint8_t Encoder8::Encode(int16_t x) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -186,6 +187,34 @@ TEST(EncodeLinear8, SumsBeyondTheRangeClipInsteadOfWrapping) {
   }
   EXPECT_EQ(EncodeLinear8(20000, 2, std::nullopt, Representation::OffsetBinary), 0xFF);
   EXPECT_EQ(EncodeLinear8(-20000, 2, std::nullopt, Representation::Signed), 0x80);
+}
+
+// The block encoder must give, draw for draw, the codes of the one-sample encoder: for factors
+// a float holds (the fast path) and for one it does not, in both ranges and representations.
+TEST(EncodeLinear8, ABlockGivesTheCodesOfOneSampleAtATime) {
+  std::vector<int16_t> samples;
+  for (int32_t x = -32768; x <= 32767; x += 37) {
+    samples.push_back(static_cast<int16_t>(x));
+  }
+  samples.push_back(32767);
+  const double fitted = FitFactor(-12000, 9000, true, true, FitTarget::WAV);
+  const double raw = FitFactor(-12000, 9000, true, true, FitTarget::RAW);
+  ASSERT_NE(static_cast<double>(static_cast<float>(raw)), raw);
+  for (const double factor : {1.0, fitted, raw, 3.0}) {
+    for (const DitherRange range : {kDitherUpward, kDitherCentred}) {
+      for (const Representation representation :
+           {Representation::Signed, Representation::OffsetBinary}) {
+        DitherGenerator one(1234567);
+        DitherGenerator block(1234567);
+        std::vector<uint8_t> codes(samples.size());
+        EncodeLinear8Dithered(samples, codes.data(), factor, range, representation, block);
+        for (size_t i = 0; i < samples.size(); ++i) {
+          ASSERT_EQ(codes[i], EncodeLinear8(samples[i], factor, range, representation, one))
+              << "sample " << samples[i] << " factor " << factor;
+        }
+      }
+    }
+  }
 }
 
 TEST(EncodeLinear8, FittedAndDitheredPeaksStayInRange) {
