@@ -52,10 +52,6 @@ constexpr uint8_t kEmphasisBit = 0x08;
 
 using ChannelStatus = std::array<uint8_t, kStatusSize>;
 
-void ShowCannotImport(ConversionContext& context, const std::string& text) {
-  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
-}
-
 // ---- Export ------------------------------------------------------------------------------
 
 // A decimal integer with an optional sign, as it stands.
@@ -483,18 +479,11 @@ void ExportAIFF(ConversionContext& context, const std::string& inputPath,
 
 void ImportAIFF(ConversionContext& context, const std::string& inputPath,
                 const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
+  const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
+  if (!source) {
     return;
   }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  ByteReader reader(inputPath);
-  if (reader.Size() >= kSizeLimit) {
-    ShowCannotImport(context, inputPath + " is 2 GiB or larger and cannot be imported");
-    return;
-  }
+  ByteReader& reader = *source;
   const FourCC form = reader.fourcc();
   const int32_t formSize = reader.i32be();
   const FourCC formType = reader.fourcc();

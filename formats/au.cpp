@@ -52,10 +52,6 @@ constexpr std::array<AuCoding, 6> kExportCodings = {{
     {kEncodingLinear32, 4},
 }};
 
-void ShowCannotImport(ConversionContext& context, const std::string& text) {
-  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
-}
-
 // ---- Import ------------------------------------------------------------------------------
 
 // Every field is an unsigned big-endian 32-bit number.
@@ -235,18 +231,11 @@ void ExportSamples(ConversionContext& context, ByteWriter& out, const AuLayout& 
 
 void ImportAU(ConversionContext& context, const std::string& inputPath,
               const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
+  const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
+  if (!source) {
     return;
   }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  ByteReader reader(inputPath);
-  if (reader.Size() >= kSizeLimit) {
-    ShowCannotImport(context, inputPath + " is 2 GiB or larger and cannot be imported");
-    return;
-  }
+  ByteReader& reader = *source;
   const std::optional<AuHeader> header = ReadAuHeader(reader);
   if (!header) {
     ShowCannotImport(context, inputPath + " does not appear to be a AU file");

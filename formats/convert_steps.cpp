@@ -57,6 +57,27 @@ bool OpenSource(ConversionContext& context, const std::string& inputPath) {
   return false;
 }
 
+void ShowCannotImport(ConversionContext& context, const std::string& text) {
+  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
+}
+
+std::unique_ptr<ByteReader> BeginImport(ConversionContext& context, const std::string& inputPath,
+                                        const std::string& outputPath) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return nullptr;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath)) {
+    return nullptr;
+  }
+  auto reader = std::make_unique<ByteReader>(inputPath);
+  if (reader->Size() >= kSizeLimit) {
+    ShowCannotImport(context, inputPath + " is 2 GiB or larger and cannot be imported");
+    return nullptr;
+  }
+  return reader;
+}
+
 void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings) {
   smp.SetView(-1, {settings.ViewLo, settings.ViewHi});
   smp.SetViewUnit(-1, settings.Unit);

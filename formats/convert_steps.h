@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,7 @@
 namespace vorsel {
 
 class TSMPfile;
+class ByteReader;
 class ByteWriter;
 class Encoder8;
 
@@ -43,6 +45,15 @@ bool RefuseOwnOutput(ConversionContext& context, const std::string& inputPath,
                      const std::string& outputPath);
 
 void Tick(ConversionContext& context);
+
+// The "Cannot import file" message box with the text, as every import refuses a source.
+void ShowCannotImport(ConversionContext& context, const std::string& text);
+
+// What every import of a file with a header does before reading it: the cancel check, the
+// progress line, the refusal of its own output, and of a source of 2 GiB or more (with the
+// message box). Gives the opened source, or nothing when the import ends here.
+std::unique_ptr<ByteReader> BeginImport(ConversionContext& context, const std::string& inputPath,
+                                        const std::string& outputPath);
 
 // Opens the source SMP file read-only; a source that cannot be opened gets one log line.
 bool OpenSource(ConversionContext& context, const std::string& inputPath);

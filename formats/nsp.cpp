@@ -51,10 +51,6 @@ uint32_t HeaderBodyBytes(int peakFields) {
   return kDateAndCountsBytes + 2 * static_cast<uint32_t>(peakFields);
 }
 
-void ShowCannotImport(ConversionContext& context, const std::string& text) {
-  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
-}
-
 // ---- Export ----------------------------------------------------------------------------------
 
 struct NspLayout {
@@ -460,18 +456,11 @@ class NspChunkWalk {
 
 void ImportNSP(ConversionContext& context, const std::string& inputPath,
                const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
+  const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
+  if (!source) {
     return;
   }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  ByteReader input(inputPath);
-  if (input.Size() >= kSizeLimit) {
-    ShowCannotImport(context, inputPath + " is 2 GiB or larger and cannot be imported");
-    return;
-  }
+  ByteReader& input = *source;
   const FourCC form = input.fourcc();
   const FourCC type = input.fourcc();
   const uint32_t declaredSize = input.u32le();

@@ -26,6 +26,7 @@ namespace vorsel {
 namespace {
 
 using convert_steps::ApplyImportView;
+using convert_steps::BeginImport;
 using convert_steps::DropInvalidScan;
 using convert_steps::FileNameOf;
 using convert_steps::kProgramTitle;
@@ -34,6 +35,7 @@ using convert_steps::LogCancelled;
 using convert_steps::LogProgress;
 using convert_steps::OpenSource;
 using convert_steps::RefuseOwnOutput;
+using convert_steps::ShowCannotImport;
 using convert_steps::SMPFileCloser;
 using convert_steps::Tick;
 
@@ -248,10 +250,6 @@ void CompleteHead(ConversionContext& context, const WavFormat& format, const std
   smp.set_item("file", "samp");
 }
 
-void ShowNotWav(ConversionContext& context, const std::string& text) {
-  context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
-}
-
 // ---- Export ------------------------------------------------------------------------------
 
 struct WavLayout {
@@ -354,27 +352,20 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
 
 void ImportWAV(ConversionContext& context, const std::string& inputPath,
                const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
+  const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
+  if (!source) {
     return;
   }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  ByteReader reader(inputPath);
-  if (reader.Size() >= kSizeLimit) {
-    ShowNotWav(context, inputPath + " is 2 GiB or larger and cannot be imported");
-    return;
-  }
+  ByteReader& reader = *source;
   const std::optional<WavFormat> format = ReadWavHeader(reader);
   if (!format) {
-    ShowNotWav(context, inputPath + " does not appear to be a WAV file");
+    ShowCannotImport(context, inputPath + " does not appear to be a WAV file");
     return;
   }
   if (format->channels > kMaxChannels) {
-    ShowNotWav(context, inputPath + " has " + std::to_string(format->channels) +
-                            " channels, more than an SMP file can hold (" +
-                            std::to_string(kMaxChannels) + ")");
+    ShowCannotImport(context, inputPath + " has " + std::to_string(format->channels) +
+                                  " channels, more than an SMP file can hold (" +
+                                  std::to_string(kMaxChannels) + ")");
     return;
   }
 
