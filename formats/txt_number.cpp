@@ -4,49 +4,14 @@
 #include <cmath>
 #include <system_error>
 
+#include "platform/dotnum.h"
+
 namespace vorsel {
 
 namespace {
 
 constexpr bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-bool IsWellFormed(std::string_view s) {
-  size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-    ++i;
-  }
-  size_t mantissaDigits = 0;
-  while (i < s.size() && IsDigit(s[i])) {
-    ++i;
-    ++mantissaDigits;
-  }
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && IsDigit(s[i])) {
-      ++i;
-      ++mantissaDigits;
-    }
-  }
-  if (mantissaDigits == 0) {
-    return false;
-  }
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-      ++i;
-    }
-    size_t exponentDigits = 0;
-    while (i < s.size() && IsDigit(s[i])) {
-      ++i;
-      ++exponentDigits;
-    }
-    if (exponentDigits == 0) {
-      return false;
-    }
-  }
-  return i == s.size();
 }
 
 // Out of range means overflow when the number's decimal magnitude is positive, underflow when
@@ -94,7 +59,7 @@ bool IsUnderflow(std::string_view s) {
 }  // namespace
 
 std::optional<double> ParseTextNumber(std::string_view token) {
-  if (!IsWellFormed(token)) {
+  if (!IsDecimalNumber(token)) {
     return std::nullopt;
   }
   std::string_view digits = token;

@@ -17,7 +17,30 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Sign, digits with at most one ".", at least one digit, then an optional exponent with digits.
+// "1.5e-07" -> "1.5E-7", "1e+20" -> "1E20".
+std::string TidyExponent(std::string_view text) {
+  const size_t e = text.find('e');
+  if (e == std::string_view::npos) {
+    return std::string(text);
+  }
+  std::string out(text.substr(0, e));
+  out += 'E';
+  size_t i = e + 1;
+  if (i < text.size() && text[i] == '-') {
+    out += '-';
+    ++i;
+  } else if (i < text.size() && text[i] == '+') {
+    ++i;
+  }
+  while (i + 1 < text.size() && text[i] == '0') {
+    ++i;
+  }
+  out.append(text.substr(i));
+  return out;
+}
+
+}  // namespace
+
 bool IsDecimalNumber(std::string_view s) {
   size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -54,30 +77,6 @@ bool IsDecimalNumber(std::string_view s) {
   }
   return i == s.size();
 }
-
-// "1.5e-07" -> "1.5E-7", "1e+20" -> "1E20".
-std::string TidyExponent(std::string_view text) {
-  const size_t e = text.find('e');
-  if (e == std::string_view::npos) {
-    return std::string(text);
-  }
-  std::string out(text.substr(0, e));
-  out += 'E';
-  size_t i = e + 1;
-  if (i < text.size() && text[i] == '-') {
-    out += '-';
-    ++i;
-  } else if (i < text.size() && text[i] == '+') {
-    ++i;
-  }
-  while (i + 1 < text.size() && text[i] == '0') {
-    ++i;
-  }
-  out.append(text.substr(i));
-  return out;
-}
-
-}  // namespace
 
 std::string FloatToStrDot(double x) {
   if (!std::isfinite(x)) {

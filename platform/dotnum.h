@@ -16,6 +16,10 @@ class EConvertError : public std::runtime_error {
 // General text of at most 15 significant digits; "" for NaN and infinities.
 std::string FloatToStrDot(double x);
 
+// Sign, digits with at most one ".", at least one digit, then an optional exponent with
+// digits: the one grammar of decimal numbers in files and settings.
+bool IsDecimalNumber(std::string_view s);
+
 // Throws EConvertError with the texts users see in settings and head errors.
 double StrToFloatDot(std::string_view text);
 
