@@ -85,8 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     vorsel::TSMPfile reader;
     const std::optional<std::vector<int16_t>> before = OpenAndRead(path, true, reader);
-    // A head naming a label file would have the save write that file, wherever it is.
-    const bool namesLabelFile = !reader.get_item("labels").empty();
+    // A file whose labels are external has the save write its label file, wherever that is
+    // named; also when the head's last "labels" line removed the item, since the name stays.
+    const bool namesLabelFile = reader.ExternalLabels() || !reader.get_item("labels").empty();
     reader.close_file();
 
     if (before && !namesLabelFile) {
