@@ -89,5 +89,17 @@ TEST_F(FuzzFinding, AiffHeadWithAnImpossibleHeadSizeKeepsTheDefaultSize) {
   EXPECT_EQ(std::filesystem::file_size(Path("out.smp")), 1024u);
 }
 
+// The same with the item spelled "hEad": the size is read in any letter case, so the item is
+// left out in any letter case too, instead of the save failing and ending the batch.
+TEST_F(FuzzFinding, AiffHeadWithAnImpossibleHeadSizeInAnyCaseKeepsTheDefaultSize) {
+  Import(ImportAIFF, "aiff_import", "head-size-any-case", "mixed.aif");
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(log.lines,
+            (std::vector<std::string>{"mixed.aif -> out.smp", "Invalid data in mixed.aif"}));
+  ExpectReadableOutput();
+  EXPECT_EQ(head, 1024);
+  EXPECT_EQ(std::filesystem::file_size(Path("out.smp")), 1024u);
+}
+
 }  // namespace
 }  // namespace vorsel::test
