@@ -471,6 +471,7 @@ void ExportAIFF(ConversionContext& context, const std::string& inputPath,
           : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::AIFF);
 
   ByteWriter out(outputPath);
+  out.Preallocate(static_cast<uint64_t>(layout.formSize) + 8);
   WriteAiffHeader(out, layout, smp);
   smp.SetPosition(0);
   ExportSamples(context, out, layout, factor);

@@ -327,6 +327,7 @@ void ExportAU(ConversionContext& context, const std::string& inputPath,
           : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::AU);
 
   ByteWriter out(outputPath);
+  out.Preallocate(uint64_t{layout.dataOffset} + static_cast<uint64_t>(layout.dataSize));
   WriteAuHeader(out, layout);
   if (settings.StoreSMPHeader) {
     WriteEmbeddedHeader(smp, out, HeadContainer::AU);

@@ -281,6 +281,7 @@ ByteWriter::~ByteWriter() {
     // Close reports errors; a writer dropped without it (an exception already under way) keeps
     // what reached the disk.
   }
+  GiveBackReservedSpace();
 }
 
 void ByteWriter::WriteToFile(const uint8_t* bytes, size_t count) {
@@ -340,11 +341,32 @@ void ByteWriter::Flush() {
   }
 }
 
+void ByteWriter::Preallocate(uint64_t bytes) {
+  if (!fd_.valid() || bytes >= static_cast<uint64_t>(kMaxFileBytes)) {
+    return;
+  }
+  preallocated_ = true;
+  int result = 0;
+  do {
+    result = ::fallocate(fd_.fd(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
+  } while (result < 0 && errno == EINTR);
+}
+
+void ByteWriter::GiveBackReservedSpace() {
+  // The size is where the written bytes end; cutting the file there frees the blocks beyond.
+  struct stat info {};
+  if (preallocated_ && ::fstat(fd_.fd(), &info) == 0) {
+    preallocated_ = false;
+    static_cast<void>(::ftruncate(fd_.fd(), info.st_size));
+  }
+}
+
 void ByteWriter::Close() {
   if (!fd_.valid()) {
     return;
   }
   Flush();
+  GiveBackReservedSpace();
   if (!fd_.Close()) {
     ThrowFileError(errno, path_);
   }
@@ -352,14 +374,24 @@ void ByteWriter::Close() {
 
 void ByteWriter::Bytes(std::span<const uint8_t> bytes) {
   Reserve(bytes.size());
-  if (used_ + bytes.size() <= buffer_.size()) {
-    std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
-    used_ += bytes.size();
-    return;
+  // The buffer is filled before it is written, so that the writes stay whole blocks at block
+  // boundaries of the file (a header in front of the samples would otherwise offset them all);
+  // whole blocks of a large piece go to the file straight from the caller's memory.
+  while (!bytes.empty()) {
+    if (used_ == 0 && bytes.size() >= buffer_.size()) {
+      const size_t whole = bytes.size() - bytes.size() % buffer_.size();
+      WriteToFile(bytes.data(), whole);
+      bytes = bytes.subspan(whole);
+      continue;
+    }
+    const size_t take = std::min(buffer_.size() - used_, bytes.size());
+    std::memcpy(buffer_.data() + used_, bytes.data(), take);
+    used_ += take;
+    bytes = bytes.subspan(take);
+    if (used_ == buffer_.size()) {
+      Flush();
+    }
   }
-  // A large block goes to the file directly, after what was buffered before it.
-  Flush();
-  WriteToFile(bytes.data(), bytes.size());
 }
 
 void ByteWriter::Text(std::string_view text) {

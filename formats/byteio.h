@@ -153,18 +153,24 @@ class ByteWriter {
   void WriteAt(uint64_t offset, std::span<const uint8_t> bytes);
   // Hands the buffered bytes to the operating system.
   void Flush();
+  // Reserves the disk space of a file of `bytes` bytes without changing its size, so that the
+  // blocks are allocated once rather than on every write; nothing where the file system
+  // cannot. Close gives back what was reserved and not written.
+  void Preallocate(uint64_t bytes);
   // Flushes and closes; the file is complete when this returns.
   void Close();
 
  private:
   void Reserve(uint64_t count);
   void WriteToFile(const uint8_t* bytes, size_t count);
+  void GiveBackReservedSpace();
 
   std::string path_;
   FileHandle fd_;
   uint64_t fileOffset_ = 0;
   std::array<uint8_t, kBlockBytes> buffer_{};
   size_t used_ = 0;
+  bool preallocated_ = false;
 };
 
 // The 8-byte head of a chunk: identifier and body size (the order of the size is the

@@ -538,6 +538,7 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
   const auto chunk = std::make_unique<tsamplechunk>();
   SlotExtremes extremes(channels);
   ByteWriter out(outputPath);
+  out.Preallocate(static_cast<uint64_t>(kFormBytes + ds16Size));
   out.fourcc(kForm);
   out.fourcc(kDs16);
   out.u32le(static_cast<uint32_t>(ds16Size));

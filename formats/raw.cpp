@@ -186,6 +186,7 @@ void ExportRAW(ConversionContext& context, const std::string& inputPath,
   }
 
   ByteWriter output(outputPath);
+  output.Preallocate(static_cast<uint64_t>(headerBytes + bytesPerSample * smp.nSamples()));
   output.Zeros(static_cast<uint64_t>(headerBytes));
   smp.SetPosition(0);
   const auto chunk = std::make_unique<tsamplechunk>();

@@ -446,6 +446,7 @@ void ExportWAV(ConversionContext& context, const std::string& inputPath,
   const double factor = ExportFactor(smp, settings);
 
   ByteWriter out(outputPath);
+  out.Preallocate(static_cast<uint64_t>(layout.riffSize) + 8);
   WriteWavHeader(out, layout, smp);
   WriteSamples(context, out, layout, settings.Encoding, factor);
   out.Close();

@@ -1,5 +1,7 @@
 #include "formats/byteio.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -253,6 +255,36 @@ TEST_F(ByteIoTest, WritesAtAnOffsetLandOverBufferedBytesAndBeyondTheEnd) {
             EFBIG);
   writer.Close();
   EXPECT_EQ(test::ReadFile(path), std::string("01ab456789XY\0\0zz", 16));
+}
+
+// The file ends where the writing ended, and the space reserved beyond is given back, whether
+// the writer is closed or dropped.
+TEST_F(ByteIoTest, ReservedSpaceNeverShowsAsFileContentAndIsGivenBack) {
+  constexpr uint64_t kReserved = 8 << 20;
+  const auto allocatedBytes = [](const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0);
+    return static_cast<uint64_t>(info.st_blocks) * 512;
+  };
+  const std::string closed = dir / "closed";
+  {
+    ByteWriter writer(closed);
+    writer.Preallocate(kReserved);
+    writer.Text("abc");
+    writer.WriteAt(10, Span("z"));
+    writer.Close();
+  }
+  EXPECT_EQ(test::ReadFile(closed), std::string("abc\0\0\0\0\0\0\0z", 11));
+  EXPECT_LT(allocatedBytes(closed), kReserved);
+
+  const std::string dropped = dir / "dropped";
+  {
+    ByteWriter writer(dropped);
+    writer.Preallocate(kReserved);
+    writer.Text("partial");
+  }
+  EXPECT_EQ(test::ReadFile(dropped), "partial");
+  EXPECT_LT(allocatedBytes(dropped), kReserved);
 }
 
 TEST_F(ByteIoTest, AWriterDroppedWithoutCloseKeepsWhatItWasGiven) {
