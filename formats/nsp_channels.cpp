@@ -198,6 +198,30 @@ ChannelChunkWriter::ChannelChunkWriter(ByteWriter& out, uint64_t start,
 }
 
 void ChannelChunkWriter::Add(std::span<const int16_t> samples) {
+  const size_t slots = channelOfSlot_.size();
+  // With one slot per channel, every channel is at the same place at the start of a scan, so
+  // whole scans go channel by channel, a loop without a decision per sample.
+  while (slots == channels_.size() && slot_ == 0 && samples.size() >= slots &&
+         channels_[0].left > 0) {
+    const ChannelBlock& first = channels_[0];
+    const size_t scans = std::min({samples.size() / slots, (first.bytes.size() - first.used) / 2,
+                                   static_cast<size_t>(first.left)});
+    for (size_t slot = 0; slot < slots; ++slot) {
+      ChannelBlock& channel = channels_[static_cast<size_t>(channelOfSlot_[slot])];
+      uint8_t* out = channel.bytes.data() + channel.used;
+      for (size_t n = 0; n < scans; ++n) {
+        const auto word = static_cast<uint16_t>(samples[n * slots + slot]);
+        out[2 * n] = static_cast<uint8_t>(word);
+        out[2 * n + 1] = static_cast<uint8_t>(word >> 8);
+      }
+      channel.used += 2 * scans;
+      channel.left -= static_cast<int64_t>(scans);
+      if (channel.used == channel.bytes.size()) {
+        WriteBlock(channel);
+      }
+    }
+    samples = samples.subspan(scans * slots);
+  }
   for (const int16_t sample : samples) {
     ChannelBlock& channel = channels_[static_cast<size_t>(channelOfSlot_[slot_])];
     if (channel.left > 0) {
