@@ -187,7 +187,11 @@ void TRecentFiles::UpdateCaptions() {
     return;
   }
   for (int i = 1; i <= kPositions; ++i) {
-    fitems[i - 1]->SetCaption("&" + PositionText(i) + " " + MenuText(ffilenames[i - 1]));
+    std::string caption(1, '&');
+    caption += PositionText(i);
+    caption += ' ';
+    caption += MenuText(ffilenames[i - 1]);
+    fitems[i - 1]->SetCaption(caption);
   }
 }
 

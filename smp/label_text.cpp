@@ -62,7 +62,9 @@ std::string NormaliseLabel(std::string_view label) {
 }
 
 std::string LabelItemName(int32_t labelno) {
-  return "L" + std::to_string(int64_t{labelno} + 1);
+  std::string name(1, 'L');
+  name += std::to_string(int64_t{labelno} + 1);
+  return name;
 }
 
 bool IsLabelItemName(std::string_view name) {

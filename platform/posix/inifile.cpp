@@ -118,7 +118,14 @@ std::string Unquoted(std::string_view value) {
 std::string Quoted(std::string_view value) {
   const bool needsQuotes =
       !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value));
-  return needsQuotes ? "\"" + std::string(value) + "\"" : std::string(value);
+  if (!needsQuotes) {
+    return std::string(value);
+  }
+  // Appended piece by piece: GCC 12 at -O3 warns falsely about `"\"" + std::string(...)`.
+  std::string quoted(1, '"');
+  quoted += value;
+  quoted += '"';
+  return quoted;
 }
 
 bool HasLineBreak(std::string_view s) {
@@ -403,7 +410,10 @@ class IniFile::Document {
     const std::string_view name = Trim(key);
     const auto range = FirstSection(section);
     if (!range) {
-      lines.push_back("[" + std::string(Trim(section)) + "]");
+      std::string header(1, '[');
+      header += Trim(section);
+      header += ']';
+      lines.push_back(std::move(header));
       lines.push_back(std::string(name) + "=" + Quoted(value));
       return;
     }
