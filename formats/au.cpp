@@ -190,7 +190,6 @@ void EncodeWide(std::span<const int16_t> samples, double factor, uint32_t bytesP
 
 void ExportSamples(ConversionContext& context, ByteWriter& out, const AuLayout& layout,
                    double factor) {
-  TSMPfile& smp = context.SMPfile1;
   const ExportCodingSettings& settings = context.settings.ExportAU;
   const uint32_t encoding = layout.coding.encoding;
   std::optional<Encoder8> encoder;
@@ -200,31 +199,16 @@ void ExportSamples(ConversionContext& context, ByteWriter& out, const AuLayout& 
         settings.DitherNoise ? std::optional<DitherRange>(kDitherCentred) : std::nullopt,
         Representation::Signed);
   }
-  const auto chunk = std::make_unique<tsamplechunk>();
-  const auto codes = std::make_unique<std::array<uint8_t, 4 * kChunkCapacity>>();
-  // Never more than the header announced, whatever the component delivers.
-  int64_t remaining = layout.sampleCount;
-  for (;;) {
-    Tick(context);
-    smp.GetChunk(*chunk);
-    Tick(context);
-    const auto used = static_cast<size_t>(std::clamp<int64_t>(chunk->used, 0, remaining));
-    if (used == 0) {
-      break;
-    }
-    remaining -= static_cast<int64_t>(used);
-    const std::span<const int16_t> samples(chunk->data, used);
-    if (encoding == kEncodingLinear16) {
-      out.WriteSamples16(samples, ByteOrder::BigEndian);
-      continue;
-    }
-    if (encoder) {
-      encoder->Run(samples, codes->data());
-    } else {
-      EncodeWide(samples, factor, layout.coding.bytesPerSample, codes->data());
-    }
-    out.Bytes(std::span<const uint8_t>(codes->data(), used * layout.coding.bytesPerSample));
+  if (encoding == kEncodingLinear16 || encoder) {
+    WriteExportSamples(context, out, layout.sampleCount, encoder, ByteOrder::BigEndian);
+    return;
   }
+  const auto codes = std::make_unique<std::array<uint8_t, 4 * kChunkCapacity>>();
+  ForEachSourceChunk(context, layout.sampleCount, [&](std::span<const int16_t> samples) {
+    EncodeWide(samples, factor, layout.coding.bytesPerSample, codes->data());
+    out.Bytes(
+        std::span<const uint8_t>(codes->data(), samples.size() * layout.coding.bytesPerSample));
+  });
 }
 
 }  // namespace

@@ -123,11 +123,10 @@ void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
   }
 }
 
-void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sampleCount,
-                        const std::optional<Encoder8>& encoder, ByteOrder order) {
+void ForEachSourceChunk(ConversionContext& context, int64_t sampleCount,
+                        const std::function<void(std::span<const int16_t>)>& take) {
   TSMPfile& smp = context.SMPfile1;
   const auto chunk = std::make_unique<tsamplechunk>();
-  const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
   // Never more than the header announced, whatever the component delivers.
   int64_t remaining = sampleCount;
   for (;;) {
@@ -139,14 +138,21 @@ void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sam
       break;
     }
     remaining -= static_cast<int64_t>(used);
-    const std::span<const int16_t> samples(chunk->data, used);
+    take(std::span<const int16_t>(chunk->data, used));
+  }
+}
+
+void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sampleCount,
+                        const std::optional<Encoder8>& encoder, ByteOrder order) {
+  const auto codes = std::make_unique<std::array<uint8_t, kChunkCapacity>>();
+  ForEachSourceChunk(context, sampleCount, [&](std::span<const int16_t> samples) {
     if (encoder) {
       encoder->Run(samples, codes->data());
-      out.Bytes(std::span<const uint8_t>(codes->data(), used));
+      out.Bytes(std::span<const uint8_t>(codes->data(), samples.size()));
     } else {
       out.WriteSamples16(samples, order);
     }
-  }
+  });
 }
 
 SMPFileCloser::~SMPFileCloser() {

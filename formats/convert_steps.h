@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,11 @@ void DropInvalidScan(ConversionContext& context, const std::string& inputPath);
 void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
                       const std::string& outputPath,
                       const std::function<void(bool headRestored)>& completeHead);
+
+// Hands the open source's samples from its current position to `take`, chunk by chunk, at most
+// `sampleCount` in all.
+void ForEachSourceChunk(ConversionContext& context, int64_t sampleCount,
+                        const std::function<void(std::span<const int16_t>)>& take);
 
 // Writes at most `sampleCount` samples of the open source, chunk by chunk: coded to 8 bits by
 // `encoder` when there is one, else as 16-bit samples in `order`.

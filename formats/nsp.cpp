@@ -190,28 +190,6 @@ void WritePeaks(ByteWriter& out, uint64_t peaksAt, const NspLayout& layout, cons
   out.WriteAt(peaksAt, std::span<const uint8_t>(bytes.data(), 2 * fields));
 }
 
-// Reads the interleaved scans once, up to `samples` samples, handing each block to `take`; the
-// peaks are gathered on the way, so that the header can be completed after the samples.
-template <typename TakeSamples>
-void PassOverSamples(ConversionContext& context, TSMPfile& smp, int64_t samples,
-                     SlotExtremes& extremes, tsamplechunk& chunk, TakeSamples take) {
-  smp.SetPosition(0);
-  int64_t left = samples;
-  while (left > 0) {
-    Tick(context);
-    smp.GetChunk(chunk);
-    Tick(context);
-    if (chunk.used <= 0) {
-      break;
-    }
-    const auto used = static_cast<size_t>(std::min<int64_t>(chunk.used, left));
-    const std::span<const int16_t> block(chunk.data, used);
-    extremes.Add(block);
-    take(block);
-    left -= static_cast<int64_t>(used);
-  }
-}
-
 std::vector<int> ChannelOfEverySlot(TSMPfile& smp) {
   std::vector<int> channels(static_cast<size_t>(std::max(smp.ScanCount(), 1)));
   for (size_t slot = 0; slot < channels.size(); ++slot) {
@@ -535,7 +513,6 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
     return;
   }
 
-  const auto chunk = std::make_unique<tsamplechunk>();
   SlotExtremes extremes(channels);
   ByteWriter out(outputPath);
   out.Preallocate(static_cast<uint64_t>(kFormBytes + ds16Size));
@@ -547,21 +524,24 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
   if (settings.StoreSMPHeader) {
     WriteEmbeddedHeader(smp, out, HeadContainer::NSP);
   }
+  smp.SetPosition(0);
   if (layout.oneChunk) {
     out.fourcc(channels == 1 ? kChannelA : kInterleaved);
     out.u32le(static_cast<uint32_t>(2 * samples));
     int64_t written = 0;
-    PassOverSamples(context, smp, samples, extremes, *chunk,
-                    [&out, &written](std::span<const int16_t> block) {
-                      out.WriteSamples16(block, ByteOrder::LittleEndian);
-                      written += static_cast<int64_t>(block.size());
-                    });
+    ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
+      extremes.Add(block);
+      out.WriteSamples16(block, ByteOrder::LittleEndian);
+      written += static_cast<int64_t>(block.size());
+    });
     // The size in front of the chunk describes its body, even if the source shrank meanwhile.
     out.Zeros(static_cast<uint64_t>(2 * (samples - written)));
   } else {
     ChannelChunkWriter chunks(out, out.Position(), ChannelOfEverySlot(smp), channels, frames);
-    PassOverSamples(context, smp, samples, extremes, *chunk,
-                    [&chunks](std::span<const int16_t> block) { chunks.Add(block); });
+    ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
+      extremes.Add(block);
+      chunks.Add(block);
+    });
     chunks.Finish();
   }
   WritePeaks(out, peaksAt, layout, ChannelPeaks(smp, channels, extremes));

@@ -35,6 +35,7 @@ using convert_steps::LogCancelled;
 using convert_steps::LogProgress;
 using convert_steps::OpenSource;
 using convert_steps::RefuseOwnOutput;
+using convert_steps::SaveImportedFile;
 using convert_steps::ShowCannotImport;
 using convert_steps::SMPFileCloser;
 using convert_steps::Tick;
@@ -382,24 +383,9 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
   walk.Run();
 
   CompleteHead(context, *format, inputPath, walk.HeadRestored());
-  bool saved = smp.save_file("");
-  if (!saved && !smp.HeadFits()) {
-    // The restored items and the import's own do not fit one head. The samples stay where
-    // that head's size put them; the head keeps only its size and the import's own items.
-    context.log.Append(inputPath +
-                       " has an SMP header chunk too full to take the import's items; those "
-                       "of the chunk are left out.");
-    const int32_t headSize = smp.HeadSize();
-    smp.SetItems({});
-    smp.SetComment({});
-    smp.SetHeadSize(headSize);
-    smp.SetMSBFirst(settings.MSBFirst);
-    CompleteHead(context, *format, inputPath, false);
-    saved = smp.save_file("");
-  }
-  if (!saved) {
-    throw std::runtime_error("Cannot write the head of " + outputPath);
-  }
+  SaveImportedFile(context, inputPath, outputPath, [&](bool headRestored) {
+    CompleteHead(context, *format, inputPath, headRestored);
+  });
 }
 
 void ExportWAV(ConversionContext& context, const std::string& inputPath,
