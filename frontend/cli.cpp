@@ -11,6 +11,7 @@
 #include "formats/conversion_context.h"
 #include "formats/conversion_settings.h"
 #include "frontend/batch.h"
+#include "frontend/cli_link.h"
 #include "frontend/cli_terminal.h"
 #include "frontend/cli_view.h"
 #include "frontend/settings_files.h"
@@ -257,7 +258,7 @@ int RunConversion(const ConversionTarget& target, const Arguments& parsed,
   TerminalSaveDialog saveDialog(io.in, io.inIsTerminal, output, boxes);
   CommandLineView view(parsed.files, fs::current_path().string(), output);
   TickPacer pacer;
-  SuiteLink link;
+  CommandLineLink link([&view] { return view.BytesWritten() > 0; });
   TSMPfile smpFile;
   ConversionContext context{settings, smpFile, log, boxes, {}};
   ConversionBatch batch(BatchParts{.context = context,

@@ -33,6 +33,8 @@ class CommandLineView : public BatchView {
 
   // "2 of 5 files done, 1048576 bytes written".
   std::string ProgressText() const;
+  // Of the outputs finished so far.
+  uint64_t BytesWritten() const { return bytesDone_; }
 
  private:
   std::vector<std::string> files_;
