@@ -68,7 +68,8 @@ std::string_view Trimmed(std::string_view line) {
   while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
     line.remove_prefix(1);
   }
-  while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r' ||
+                           line.back() == '\n')) {
     line.remove_suffix(1);
   }
   return line;

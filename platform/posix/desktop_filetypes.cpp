@@ -110,8 +110,13 @@ bool EntryStarts(const fs::path& entryFile, const std::string& programFile) {
     return false;
   }
   const auto program = ResolveProgram(DesktopExecProgram(ExecOf(*entry)));
+  if (!program) {
+    return false;
+  }
   std::error_code error;
-  return program && fs::equivalent(*program, programFile, error) && !error;
+  const bool same = fs::equivalent(*program, programFile, error);
+  // A program file that cannot be looked at is compared by name.
+  return error ? program->lexically_normal() == fs::path(programFile).lexically_normal() : same;
 }
 
 std::string PackageFileName(const std::string& mimeType) {
