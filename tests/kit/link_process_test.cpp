@@ -168,9 +168,9 @@ TEST_F(LinkProcessTest, QuitToAPeerThatIsNotAFormChangesNothing) {
       << "still running and answering";
   kill(peer.pid, SIGTERM);
   WaitForEnd(peer);
-  EXPECT_EQ(test::ReadFile(peer.output),
-            "OnMessage Quit 5 0\nOnMessage WhosOutThere 5 0\nOnWho "
-            "WhosOutThere 5 0\n");
+  const std::string output = test::ReadFile(peer.output);
+  EXPECT_EQ(output.rfind("OnMessage Quit 5 0\nOnMessage WhosOutThere 5 0\n", 0), 0u) << output;
+  EXPECT_EQ(output.find("OnQuit"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -181,34 +181,13 @@ TEST_F(TLinkTest, WhoIsAnsweredOnceThenOnMessageAndOnWhoCarryTheDecodedFields) {
   EXPECT_EQ(events, (std::vector<std::string>{"OnMessage" + fields, "OnWho" + fields}));
 }
 
-TEST_F(TLinkTest, VersionIsAnsweredFromTheAboutBox) {
-  FakeAbout about;
-  link->SetDravelAboutBox(&about);
-  Receive(5, slaskversion);
-  link->SetDravelAboutBox(nullptr);
-  Receive(5, slaskversion);
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].datagram, Expected(slanswerversion, 1029));
-  EXPECT_EQ(sent[1].datagram, Expected(slanswerversion, 0));
-}
-
-TEST_F(TLinkTest, ShowAboutShowsTheBoxBeforeTheEvent) {
+TEST_F(TLinkTest, ShowAboutShowsALinkedBoxAndAnswersNothing) {
   Receive(5, slshowabout);
   FakeAbout about;
   link->SetDravelAboutBox(&about);
   Receive(5, slshowabout);
   EXPECT_EQ(about.shown, 1);
   EXPECT_TRUE(sent.empty());
-}
-
-TEST_F(TLinkTest, ABusyProgramAnswersStartingAnIdleOneDoesNot) {
-  Receive(5, slstarting);
-  EXPECT_TRUE(sent.empty());
-  link->SetHeavyLoad(true);
-  Receive(5, slstarting);
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].to, kPeer);
-  EXPECT_EQ(sent[0].datagram, Expected(slheavyload));
 }
 
 TEST_F(TLinkTest, LeavingTheBusyStateTellsOnlyAKnownScreenSaverToQuit) {
