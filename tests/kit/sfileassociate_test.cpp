@@ -1,5 +1,7 @@
 #include "kit/sabout.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -104,6 +106,12 @@ TEST_F(TFileAssociateTest, FirstStartRegistersTheTypeInBothRegistries) {
   EXPECT_NE(entry.find("\nName=Vorsel\n"), std::string::npos);
   EXPECT_EQ(test::ReadFile(MimeApps()),
             "[Default Applications]\napplication/x-vorsel-settings=vorsel.desktop;\n");
+  if (access("/usr/bin/update-mime-database", X_OK) == 0) {
+    EXPECT_NE(
+        test::ReadFile(env.DataHome() + "/mime/globs2").find("application/x-vorsel-settings:*.vrs"),
+        std::string::npos)
+        << "the desktop's type cache was rebuilt";
+  }
 }
 
 TEST_F(TFileAssociateTest, SecondStartWritesNothing) {
