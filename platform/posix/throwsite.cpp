@@ -13,6 +13,17 @@
 
 #include "platform/throwsite.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORSEL_ASAN 1
+#endif
+#elif defined(__SANITIZE_ADDRESS__)
+#define VORSEL_ASAN 1
+#endif
+#ifdef VORSEL_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace vorsel {
 
 namespace {
@@ -145,6 +156,11 @@ std::string ThrowAddressText(const void* exceptionObject) {
 extern "C" [[noreturn]] void __cxa_throw(void* object, std::type_info* type,
                                          void (*destructor)(void*)) {
   vorsel::Record(object, reinterpret_cast<uintptr_t>(__builtin_return_address(0)));
+#ifdef VORSEL_ASAN
+  // The sanitizer's own throw hook may be bypassed by this one; the frames about to be
+  // unwound must not stay poisoned.
+  __asan_handle_no_return();
+#endif
   vorsel::RuntimeThrow()(object, type, destructor);
   __builtin_unreachable();
 }
