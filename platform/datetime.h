@@ -9,4 +9,7 @@ namespace vorsel {
 // user's locale (LC_TIME of the environment, whatever the program's own locale is).
 std::string DefaultDateTimeText(std::time_t when);
 
+// The user's short date alone.
+std::string DefaultDateText(std::time_t when);
+
 }  // namespace vorsel

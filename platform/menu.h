@@ -23,6 +23,13 @@ class MenuItem {
   virtual bool Visible() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
   virtual bool Enabled() const = 0;
+  // A tick shown beside the caption.
+  virtual void SetChecked(bool checked) = 0;
+  virtual bool Checked() const = 0;
+  // The key that chooses the item from anywhere in the window, in the toolkit's portable
+  // text ("F1", "Ctrl+S"); empty for none.
+  virtual void SetShortCut(std::string_view keys) = 0;
+  virtual std::string ShortCut() const = 0;
   virtual void SetTag(int32_t tag) = 0;
   virtual int32_t Tag() const = 0;
   virtual void SetOnClick(ClickHandler onClick) = 0;

@@ -33,7 +33,9 @@ class UserTimeLocale {
 
 }  // namespace
 
-std::string DefaultDateTimeText(std::time_t when) {
+namespace {
+
+std::string LocalText(std::time_t when, const char* format) {
   std::tm local{};
   if (localtime_r(&when, &local) == nullptr) {
     return {};
@@ -42,11 +44,21 @@ std::string DefaultDateTimeText(std::time_t when) {
   std::array<char, 128> buffer{};
   size_t length = 0;
   if (userLocale.get() != static_cast<locale_t>(0)) {
-    length = strftime_l(buffer.data(), buffer.size(), "%x %X", &local, userLocale.get());
+    length = strftime_l(buffer.data(), buffer.size(), format, &local, userLocale.get());
   } else {
-    length = strftime(buffer.data(), buffer.size(), "%x %X", &local);
+    length = strftime(buffer.data(), buffer.size(), format, &local);
   }
   return std::string(buffer.data(), length);
+}
+
+}  // namespace
+
+std::string DefaultDateTimeText(std::time_t when) {
+  return LocalText(when, "%x %X");
+}
+
+std::string DefaultDateText(std::time_t when) {
+  return LocalText(when, "%x");
 }
 
 }  // namespace vorsel

@@ -22,6 +22,10 @@ class FakeMenuItem : public MenuItem {
   bool Visible() const override { return visible_; }
   void SetEnabled(bool enabled) override { enabled_ = enabled; }
   bool Enabled() const override { return enabled_; }
+  void SetChecked(bool checked) override { checked_ = checked; }
+  bool Checked() const override { return checked_; }
+  void SetShortCut(std::string_view keys) override { shortCut_ = keys; }
+  std::string ShortCut() const override { return shortCut_; }
   void SetTag(int32_t tag) override { tag_ = tag; }
   int32_t Tag() const override { return tag_; }
   void SetOnClick(ClickHandler onClick) override { onClick_ = std::move(onClick); }
@@ -68,6 +72,8 @@ class FakeMenuItem : public MenuItem {
   std::string caption_;
   bool visible_ = true;
   bool enabled_ = true;
+  bool checked_ = false;
+  std::string shortCut_;
   int32_t tag_ = 0;
   ClickHandler onClick_;
 };
