@@ -495,9 +495,7 @@ void ImportAIFF(ConversionContext& context, const std::string& inputPath,
 
   TSMPfile& smp = context.SMPfile1;
   const ImportViewSettings& settings = context.settings.ImportAIF;
-  if (!smp.new_file(outputPath)) {
-    throw std::runtime_error("Cannot create " + outputPath);
-  }
+  CreateImportedFile(context, outputPath);
   AiffChunkWalk walk(context, reader, formSize, formType == kAifcType, inputPath);
   {
     SMPFileCloser closer(smp);
@@ -529,6 +527,7 @@ void ImportAIFF(ConversionContext& context, const std::string& inputPath,
       };
       completeHead(walk.HeadRestored());
       SaveImportedFile(context, inputPath, outputPath, completeHead);
+      CloseImportedFile(context, outputPath);
     }
   }
   if (walk.Refused()) {

@@ -238,9 +238,7 @@ void ImportAU(ConversionContext& context, const std::string& inputPath,
 
   TSMPfile& smp = context.SMPfile1;
   const ImportViewSettings& settings = context.settings.ImportAU;
-  if (!smp.new_file(outputPath)) {
-    throw std::runtime_error("Cannot create " + outputPath);
-  }
+  CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
   const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
   reader.Seek(header->dataOffset);
@@ -264,6 +262,7 @@ void ImportAU(ConversionContext& context, const std::string& inputPath,
   smp.SetPosition(0);
   ImportSamples(context, reader, header->encoding);
   SaveImportedFile(context, inputPath, outputPath, completeHead);
+  CloseImportedFile(context, outputPath);
 }
 
 void ExportAU(ConversionContext& context, const std::string& inputPath,

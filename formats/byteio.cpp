@@ -20,6 +20,11 @@ namespace {
   throw std::system_error(error, std::generic_category(), path);
 }
 
+// A write that failed leaves a file without the bytes that should follow.
+[[noreturn]] void ThrowIncomplete(int error, const std::string& path) {
+  throw std::system_error(error, std::generic_category(), path + " is incomplete");
+}
+
 constexpr ByteOrder kNativeOrder =
     std::endian::native == std::endian::little ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
 
@@ -293,7 +298,10 @@ void ByteWriter::WriteToFile(const uint8_t* bytes, size_t count) {
       if (errno == EINTR) {
         continue;
       }
-      ThrowFileError(errno, path_);
+      ThrowIncomplete(errno, path_);
+    }
+    if (put == 0) {
+      ThrowIncomplete(ENOSPC, path_);
     }
     done += static_cast<size_t>(put);
     fileOffset_ += static_cast<uint64_t>(put);
@@ -305,7 +313,7 @@ void ByteWriter::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
     ThrowFileError(EBADF, path_);
   }
   if (offset + bytes.size() >= static_cast<uint64_t>(kMaxFileBytes)) {
-    ThrowFileError(EFBIG, path_);
+    ThrowIncomplete(EFBIG, path_);
   }
   // What is buffered may lie in the same place; it must not land over these bytes later.
   Flush();
@@ -318,7 +326,10 @@ void ByteWriter::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
       if (errno == EINTR) {
         continue;
       }
-      ThrowFileError(errno, path_);
+      ThrowIncomplete(errno, path_);
+    }
+    if (put == 0) {
+      ThrowIncomplete(ENOSPC, path_);
     }
     done += static_cast<size_t>(put);
   }
@@ -329,7 +340,7 @@ void ByteWriter::Reserve(uint64_t count) {
     ThrowFileError(EBADF, path_);
   }
   if (Position() + count >= static_cast<uint64_t>(kMaxFileBytes)) {
-    ThrowFileError(EFBIG, path_);
+    ThrowIncomplete(EFBIG, path_);
   }
 }
 
@@ -368,7 +379,7 @@ void ByteWriter::Close() {
   Flush();
   GiveBackReservedSpace();
   if (!fd_.Close()) {
-    ThrowFileError(errno, path_);
+    ThrowIncomplete(errno, path_);
   }
 }
 

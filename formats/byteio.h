@@ -121,6 +121,8 @@ class ByteWriter {
   const std::string& Path() const { return path_; }
   // Bytes written so far, buffered ones included.
   uint64_t Position() const { return fileOffset_ + used_; }
+  // Bytes of the sequential writes that reached the file (after a failed write, what it holds).
+  uint64_t WrittenBytes() const { return fileOffset_; }
 
   void Bytes(std::span<const uint8_t> bytes);
   void Text(std::string_view text);

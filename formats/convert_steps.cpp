@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -56,6 +57,18 @@ bool OpenSource(ConversionContext& context, const std::string& inputPath) {
   context.log.Append(inputPath + " cannot be opened! Conversion aborted.");
   return false;
 }
+
+namespace {
+
+[[noreturn]] void ThrowHeadNotWritten(const TSMPfile& smp, const std::string& outputPath) {
+  const std::string what = "Cannot write the head of " + outputPath;
+  if (smp.LastError() == 0) {
+    throw std::runtime_error(what);
+  }
+  throw std::system_error(smp.LastError(), std::generic_category(), what);
+}
+
+}  // namespace
 
 void ShowCannotImport(ConversionContext& context, const std::string& text) {
   context.dialogs.ShowMessageBox(text, "Cannot import file", mbOk | mbIconExclamation);
@@ -119,7 +132,34 @@ void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
     saved = smp.save_file("");
   }
   if (!saved) {
-    throw std::runtime_error("Cannot write the head of " + outputPath);
+    ThrowHeadNotWritten(smp, outputPath);
+  }
+}
+
+void CreateImportedFile(ConversionContext& context, const std::string& outputPath) {
+  TSMPfile& smp = context.SMPfile1;
+  if (smp.new_file(outputPath)) {
+    return;
+  }
+  const int error = smp.LastError();
+  smp.close_file();
+  if (error == 0) {
+    throw std::runtime_error("Cannot create " + outputPath);
+  }
+  throw std::system_error(error, std::generic_category(), "Cannot create " + outputPath);
+}
+
+void SaveImportedHead(ConversionContext& context, const std::string& outputPath) {
+  if (!context.SMPfile1.save_file("")) {
+    ThrowHeadNotWritten(context.SMPfile1, outputPath);
+  }
+}
+
+void CloseImportedFile(ConversionContext& context, const std::string& outputPath) {
+  TSMPfile& smp = context.SMPfile1;
+  if (!smp.close_file()) {
+    throw std::system_error(smp.LastError() != 0 ? smp.LastError() : EIO, std::generic_category(),
+                            outputPath + " is incomplete");
   }
 }
 

@@ -67,6 +67,18 @@ void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings);
 // in any letter case, with one log line, and the channels keep their plain order.
 void DropInvalidScan(ConversionContext& context, const std::string& inputPath);
 
+// Creates the SMP output of an import; throws "Cannot create <output>" with the system's
+// reason when it cannot.
+void CreateImportedFile(ConversionContext& context, const std::string& outputPath);
+
+// Writes the head of the SMP output; throws "Cannot write the head of <output>" with the
+// system's reason when it cannot.
+void SaveImportedHead(ConversionContext& context, const std::string& outputPath);
+
+// Closes the SMP output; a close that fails (the last blocks never reached the disk) throws
+// "<output> is incomplete" with the system's reason.
+void CloseImportedFile(ConversionContext& context, const std::string& outputPath);
+
 // Saves the imported SMP file. A restored head that the import's own items push past the head
 // buffer cannot be saved: the head then keeps only its size, which places the samples, and the
 // items `completeHead` adds (called with headRestored false), with one log line. Throws when

@@ -449,9 +449,7 @@ void ImportNSP(ConversionContext& context, const std::string& inputPath,
 
   TSMPfile& smp = context.SMPfile1;
   const ImportViewSettings& settings = context.settings.ImportNSP;
-  if (!smp.new_file(outputPath)) {
-    throw std::runtime_error("Cannot create " + outputPath);
-  }
+  CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
@@ -476,6 +474,7 @@ void ImportNSP(ConversionContext& context, const std::string& inputPath,
   };
   completeHead(headRestored);
   SaveImportedFile(context, inputPath, outputPath, completeHead);
+  CloseImportedFile(context, outputPath);
 }
 
 void ExportNSP(ConversionContext& context, const std::string& inputPath,

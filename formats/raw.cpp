@@ -108,7 +108,7 @@ void ImportRAW(ConversionContext& context, const std::string& inputPath,
     return;
   }
 
-  smp.new_file(outputPath);
+  CreateImportedFile(context, outputPath);
   const SMPFileCloser closer(smp);
   smp.insert_nonpresent_defaults();
   ApplyImportView(smp, settings);
@@ -144,7 +144,8 @@ void ImportRAW(ConversionContext& context, const std::string& inputPath,
     smp.SetChunk(*chunk);
     Tick(context);
   }
-  smp.save_file("");
+  SaveImportedHead(context, outputPath);
+  CloseImportedFile(context, outputPath);
 }
 
 void ExportRAW(ConversionContext& context, const std::string& inputPath,

@@ -329,7 +329,7 @@ void ImportTXT(ConversionContext& context, const std::string& inputPath,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  smp.new_file(outputPath);
+  CreateImportedFile(context, outputPath);
   const SMPFileCloser closer(smp);
   smp.insert_nonpresent_defaults();
   ApplyImportView(smp, settings);
@@ -355,8 +355,8 @@ void ImportTXT(ConversionContext& context, const std::string& inputPath,
     }
   }
   reader.Finish();
-  smp.save_file("");
-  smp.close_file();
+  SaveImportedHead(context, outputPath);
+  CloseImportedFile(context, outputPath);
   AppendSummary(context.log, reader.Overloads(), reader.InvalidNumbers());
 }
 

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "codings/fit.h"
 #include "codings/g711.h"
@@ -27,6 +28,8 @@ namespace {
 
 using convert_steps::ApplyImportView;
 using convert_steps::BeginImport;
+using convert_steps::CloseImportedFile;
+using convert_steps::CreateImportedFile;
 using convert_steps::DropInvalidScan;
 using convert_steps::FileNameOf;
 using convert_steps::kProgramTitle;
@@ -43,6 +46,13 @@ using convert_steps::Tick;
 constexpr uint16_t kTagPCM = 1;
 constexpr uint16_t kTagALaw = 6;
 constexpr uint16_t kTagMuLaw = 7;
+constexpr uint16_t kTagExtensible = 0xFFFE;
+// The bytes of a WAVE_FORMAT_EXTENSIBLE sub-format identifier after its leading format tag.
+constexpr std::array<uint8_t, 14> kSubFormatTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr uint32_t kExtensibleFormatSize = 40;
+// A size that a program writing to a pipe could not know: the data runs to the end of the file.
+constexpr uint32_t kStreamingSize = 0xFFFFFFFF;
 
 enum WavCoding : int32_t { kMuLaw = 0, kALaw = 1, kLinear8 = 2, kLinear16 = 3 };
 
@@ -55,7 +65,7 @@ constexpr int64_t kG711HeaderBytes = 50;  // the same with the extra size and "f
 // ---- Import ------------------------------------------------------------------------------
 
 struct WavFormat {
-  int32_t riffSize = 0;
+  uint32_t riffSize = 0;
   uint16_t tag = 0;
   uint16_t channels = 0;
   uint32_t samplesPerSecond = 0;
@@ -68,29 +78,42 @@ bool IsImportableTag(uint16_t tag) {
 
 // Checks the RIFF header and reads the format chunk, which must come first; the reader is left
 // at the chunk after it. A format chunk too short for its 16 fields, or without channels, does
-// not describe samples that could be read.
+// not describe samples that could be read, nor does one of 2 GiB or more.
 std::optional<WavFormat> ReadWavHeader(ByteReader& reader) {
   WavFormat format;
   const FourCC riff = reader.fourcc();
-  format.riffSize = reader.i32le();
+  format.riffSize = reader.u32le();
   if (reader.ShortRead() || riff != FourCC("RIFF")) {
     return std::nullopt;
   }
   const FourCC wave = reader.fourcc();
   const FourCC fmt = reader.fourcc();
-  const int32_t formatSize = reader.i32le();
+  const uint32_t formatSize = reader.u32le();
   format.tag = reader.u16le();
   format.channels = reader.u16le();
   format.samplesPerSecond = reader.u32le();
   reader.u32le();  // average bytes per second
   reader.u16le();  // block align
   format.bitsPerSample = reader.u16le();
+  uint32_t read = 16;
+  if (format.tag == kTagExtensible && formatSize >= kExtensibleFormatSize) {
+    // Written for more than two channels: the coding is the sub-format's.
+    reader.u16le();  // size of the extension
+    reader.u16le();  // valid bits per sample
+    reader.u32le();  // channel mask
+    const uint16_t subTag = reader.u16le();
+    std::array<uint8_t, kSubFormatTail.size()> tail{};
+    reader.ReadExact(tail);
+    format.tag = tail == kSubFormatTail ? subTag : kTagExtensible;
+    read = kExtensibleFormatSize;
+  }
   if (reader.ShortRead() || wave != FourCC("WAVE") || fmt != FourCC("fmt ") ||
-      !IsImportableTag(format.tag) || formatSize < 16 || format.channels == 0) {
+      !IsImportableTag(format.tag) || formatSize < 16 || formatSize > INT32_MAX ||
+      format.channels == 0) {
     return std::nullopt;
   }
-  const int64_t extra = int64_t{formatSize} - 16;
-  reader.Skip(static_cast<uint64_t>(extra + extra % 2));
+  const uint64_t extra = uint64_t{formatSize} - read;
+  reader.Skip(extra + extra % 2);
   return format;
 }
 
@@ -120,26 +143,41 @@ class WavChunkWalk {
       if (!header) {
         break;
       }
-      const auto size = static_cast<int32_t>(header->size);
-      ChunkBody body(reader_, size > 0 ? static_cast<uint64_t>(size) : 0, true);
+      const bool data = header->id == FourCC("data");
+      ChunkBody body(reader_, data ? DataBytes(header->size) : header->size, true);
       if (header->id == FourCC("kelm")) {
         TakeEmbeddedHead(body);
-      } else if (header->id == FourCC("data")) {
+      } else if (data) {
         ConvertData(body);
       }
       body.Finish();
-      if (size < 0 && size % 2 != 0) {
-        reader_.Skip(1);  // the pad byte of an odd size, which a negative body never consumed
-      }
     }
   }
 
   bool HeadRestored() const { return headRestored_; }
 
  private:
-  // The RIFF size counts from "WAVE" on, that is every byte after the first eight.
+  // The RIFF size counts from "WAVE" on, that is every byte after the first eight. A size
+  // beyond the end of the file (the streaming marker 0xFFFFFFFF among them) means the file's end.
   int64_t RemainingRiffBytes() const {
-    return int64_t{format_.riffSize} - (static_cast<int64_t>(reader_.Consumed()) - 8);
+    const int64_t end = std::min<int64_t>(int64_t{format_.riffSize} + 8, reader_.Size());
+    return end - static_cast<int64_t>(reader_.Consumed());
+  }
+
+  // A data size beyond the end of the file reads to the end; unless it is the streaming marker,
+  // the file was cut short, which gets one line.
+  uint64_t DataBytes(uint32_t size) {
+    const int64_t inFile =
+        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
+    if (int64_t{size} <= inFile) {
+      return size;
+    }
+    if (size != kStreamingSize && !shortNoted_) {
+      shortNoted_ = true;
+      context_.log.Append(inputPath_ + " ends " + std::to_string(int64_t{size} - inFile) +
+                          " bytes before its header says");
+    }
+    return static_cast<uint64_t>(inFile);
   }
 
   void TakeEmbeddedHead(ChunkBody& body) {
@@ -234,6 +272,7 @@ class WavChunkWalk {
   std::unique_ptr<std::array<uint8_t, kBlockBytes>> bytes_;
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
+  bool shortNoted_ = false;
   bool stop_ = false;
 };
 
@@ -349,6 +388,32 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
                                     ByteOrder::LittleEndian);
 }
 
+// The header claims only the samples that are in the file, so that a file cut short by a write
+// error or a shorter source still reads as what it holds. Errors here would hide the first.
+void KeepSizesWritten(ByteWriter& out, const WavLayout& layout, uint64_t dataStart) {
+  const auto le32 = [](uint64_t value) {
+    const auto v = static_cast<uint32_t>(value);
+    return std::array<uint8_t, 4>{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                                  static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+  };
+  try {
+    out.Flush();
+  } catch (const std::system_error&) {
+    // What did not fit stays out; the sizes below describe what did.
+  }
+  try {
+    const uint64_t end = std::max(out.WrittenBytes(), dataStart);
+    const uint64_t blockAlign = uint64_t{layout.channels} * (layout.bitsPerSample / 8);
+    const uint64_t dataBytes = (end - dataStart) / blockAlign * blockAlign;
+    out.WriteAt(4, le32(dataStart + dataBytes - 8));
+    out.WriteAt(dataStart - 4, le32(dataBytes));
+    if (layout.hasFact) {
+      out.WriteAt(kG711HeaderBytes - 4, le32(dataBytes));
+    }
+  } catch (const std::system_error&) {
+  }
+}
+
 }  // namespace
 
 void ImportWAV(ConversionContext& context, const std::string& inputPath,
@@ -372,9 +437,7 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
 
   TSMPfile& smp = context.SMPfile1;
   const ImportViewSettings& settings = context.settings.ImportWAV;
-  if (!smp.new_file(outputPath)) {
-    throw std::runtime_error("Cannot create " + outputPath);
-  }
+  CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
@@ -386,6 +449,7 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
   SaveImportedFile(context, inputPath, outputPath, [&](bool headRestored) {
     CompleteHead(context, *format, inputPath, headRestored);
   });
+  CloseImportedFile(context, outputPath);
 }
 
 void ExportWAV(ConversionContext& context, const std::string& inputPath,
@@ -434,7 +498,16 @@ void ExportWAV(ConversionContext& context, const std::string& inputPath,
   ByteWriter out(outputPath);
   out.Preallocate(static_cast<uint64_t>(layout.riffSize) + 8);
   WriteWavHeader(out, layout, smp);
-  WriteSamples(context, out, layout, settings.Encoding, factor);
+  const uint64_t dataStart = out.Position();
+  try {
+    WriteSamples(context, out, layout, settings.Encoding, factor);
+  } catch (...) {
+    KeepSizesWritten(out, layout, dataStart);  // a write error, or the user stopped the batch
+    throw;
+  }
+  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
+    KeepSizesWritten(out, layout, dataStart);  // the source held fewer samples than it said
+  }
   out.Close();
 }
 

@@ -59,6 +59,7 @@ void ConversionBatch::RunExportBatch(const ConversionTarget& target) {
   log().Append(target.HeaderLine(settings()));
   try {
     for (const std::string& inputPath : SelectedPaths()) {
+      parts_.view.FileStarting(inputPath);
       BusyTick();
       const std::string outputPath = MakeOutputName(inputPath, ext);
       if (outputPath.empty() && target.BatchLogsCancel) {
@@ -107,6 +108,7 @@ void ConversionBatch::RunImportBatch() {
 }
 
 void ConversionBatch::ImportOne(const std::string& inputPath) {
+  parts_.view.FileStarting(inputPath);
   BusyTick();
   const std::string outputPath = MakeOutputName(inputPath, ".smp");
   ShowFileInfo(inputPath);

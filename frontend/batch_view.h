@@ -30,6 +30,9 @@ class BatchView {
   virtual void Repaint() = 0;
   virtual void ProcessMessages() = 0;
 
+  // Before anything is done for the next selected entry (in the order of the selected paths).
+  virtual void FileStarting(const std::string& /*inputPath*/) {}
+
   // Around each converter call, for views that show progress.
   virtual void ConversionStarting(const std::string& /*inputPath*/,
                                   const std::string& /*outputPath*/) {}

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -183,6 +187,30 @@ void ApplySet(const std::string& assignment, ConversionSettings& settings) {
   }
 }
 
+// Settings files are small texts; anything else would silently leave the defaults in force.
+constexpr uintmax_t kMaxSettingsFileBytes = uintmax_t{64} << 20;
+
+void CheckSettingsFileReadable(const std::string& file) {
+  std::error_code error;
+  if (fs::file_size(file, error) > kMaxSettingsFileBytes && !error) {
+    throw UsageError{"--settings: " + file + " is too large for a settings file"};
+  }
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    throw UsageError{"--settings: cannot read " + file + ": " +
+                     std::generic_category().message(errno)};
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // UTF-16 text (with its byte-order mark) is full of zero bytes; other text has none.
+  const bool wide = text.starts_with("\xFF\xFE");
+  if (!wide && text.find('\0') != std::string::npos) {
+    throw UsageError{"--settings: " + file + " is not a text file"};
+  }
+  if (in.bad()) {
+    throw UsageError{"--settings: cannot read " + file};
+  }
+}
+
 // The per-user store, then the settings file, as the window loads them at start. The window's
 // own state (position, filter, recent files) does not exist here and is left alone.
 void LoadStartSettings(const Arguments& parsed, ConversionSettings& settings) {
@@ -202,6 +230,7 @@ void LoadStartSettings(const Arguments& parsed, ConversionSettings& settings) {
       throw UsageError{"--settings: " + (fs::exists(file, error) ? file + " is not a file"
                                                                  : "no such file: " + file)};
     }
+    CheckSettingsFileReadable(*parsed.settingsFile);
     files.LoadSettings(fs::absolute(*parsed.settingsFile).lexically_normal().string());
   }
 }
@@ -252,11 +281,12 @@ void CheckFiles(const std::vector<std::string>& files) {
 int RunConversion(const ConversionTarget& target, const Arguments& parsed,
                   const ConversionSettings& settings, const CliStreams& io) {
   TerminalOutput output(io.out, io.err, io.errIsTerminal);
-  TerminalMessageBoxes boxes(output, parsed.yes);
-  TerminalLog log(output);
-  TerminalErrorReporter errors(output);
+  FileOutcomes outcomes(parsed.files);
+  TerminalMessageBoxes boxes(output, parsed.yes, &outcomes);
+  TerminalLog log(output, &outcomes);
+  TerminalErrorReporter errors(output, &outcomes);
   TerminalSaveDialog saveDialog(io.in, io.inIsTerminal, output, boxes);
-  CommandLineView view(parsed.files, fs::current_path().string(), output);
+  CommandLineView view(parsed.files, fs::current_path().string(), output, &outcomes);
   TickPacer pacer;
   CommandLineLink link([&view] { return view.BytesWritten() > 0; });
   TSMPfile smpFile;
@@ -271,7 +301,25 @@ int RunConversion(const ConversionTarget& target, const Arguments& parsed,
   ConfigureSMPfile1(smpFile, batch);
   batch.Run(target);
   output.ClearProgress();
-  return boxes.WarningShown() || errors.ErrorShown() ? kCliWarned : kCliSuccess;
+  if (!outcomes.AllConverted()) {
+    output.ErrorLine(outcomes.NotConvertedLine());
+  }
+  if (gStopSignal != 0) {
+    return gStopSignal == SIGINT ? kCliInterrupted : kCliTerminated;
+  }
+  return boxes.WarningShown() || errors.ErrorShown() || !outcomes.AllConverted() ? kCliWarned
+                                                                                 : kCliSuccess;
+}
+
+// Standard output that could not take the log (a full disk, /dev/full) loses lines a script
+// relies on.
+int CheckedStatus(int status, const CliStreams& io) {
+  io.out.flush();
+  if (io.out.fail()) {
+    io.err << kProgram << ": cannot write to standard output\n";
+    return status == kCliSuccess ? kCliWarned : status;
+  }
+  return status;
 }
 
 }  // namespace
@@ -307,12 +355,18 @@ std::string CommandLineUsage() {
     }
   }
   usage +=
-      "\nExit status: 0 when all went well; 1 when a warning or error was shown or an error\n"
-      "ended the batch; 2 for a usage error.\n";
+      "\nExit status: 0 only when every FILE produced its output completely; 1 when any file\n"
+      "was refused, aborted, skipped after a declined question, cancelled or left incomplete,\n"
+      "or an error ended the batch (standard error then ends with a line naming the files not\n"
+      "converted) or standard output could not be written; 2 for a usage error (an unreadable\n"
+      "settings file included); 130 or 143 after SIGINT or SIGTERM, which stop the batch at\n"
+      "its next step.\n";
   return usage;
 }
 
-int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
+namespace {
+
+int RunCommandLineUnchecked(std::span<const std::string> args, const CliStreams& io) {
   try {
     const Arguments parsed = Parse(args);
     if (parsed.help) {
@@ -343,6 +397,12 @@ int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
     io.err << kProgram << ": " << error.what() << '\n';
     return kCliWarned;
   }
+}
+
+}  // namespace
+
+int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
+  return CheckedStatus(RunCommandLineUnchecked(args, io), io);
 }
 
 }  // namespace vorsel

@@ -20,6 +20,8 @@ enum CliExitStatus : int {
   kCliSuccess = 0,
   kCliWarned = 1,  // a warning or error box was shown, or an error ended the batch
   kCliUsageError = 2,
+  kCliInterrupted = 130,  // 128 + SIGINT
+  kCliTerminated = 143,   // 128 + SIGTERM
 };
 
 // vorsel-cli [OPTIONS] ACTION FILE...; args without the program name.

@@ -71,17 +71,23 @@ std::string OneLineText(std::string_view text) {
   return line;
 }
 
-TerminalMessageBoxes::TerminalMessageBoxes(TerminalOutput& output, bool answerYes)
-    : output_(output), answerYes_(answerYes) {}
+TerminalMessageBoxes::TerminalMessageBoxes(TerminalOutput& output, bool answerYes,
+                                           FileOutcomes* outcomes)
+    : output_(output), answerYes_(answerYes), outcomes_(outcomes) {}
 
 int TerminalMessageBoxes::ShowMessageBox(std::string_view text, std::string_view caption,
                                          unsigned flags) {
   output_.ErrorLine(std::string(caption) + ": " + OneLineText(text));
   const unsigned icon = flags & kMessageBoxIconMask;
+  const bool question = (flags & kMessageBoxButtonMask) == mbYesNo;
   if (icon == mbIconExclamation || icon == mbIconError) {
     warningShown_ = true;
   }
-  if ((flags & kMessageBoxButtonMask) == mbYesNo) {
+  if (outcomes_ != nullptr &&
+      (icon == mbIconExclamation || icon == mbIconError || (question && !answerYes_))) {
+    outcomes_->CurrentFailed();
+  }
+  if (question) {
     return answerYes_ ? idYes : idNo;
   }
   return idOk;
@@ -91,6 +97,9 @@ void TerminalErrorReporter::HandleException(const std::exception& error) {
   // Like a message box: an error text with line breaks (an invalid scan item) is one line.
   output_.ErrorLine(std::string("Vorsel: ") + OneLineText(error.what()));
   errorShown_ = true;
+  if (outcomes_ != nullptr) {
+    outcomes_->BatchEnded();
+  }
 }
 
 TerminalSaveDialog::TerminalSaveDialog(std::istream& in, bool inIsTerminal, TerminalOutput& output,

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "formats/conversion_context.h"
+#include "frontend/cli_outcomes.h"
 #include "frontend/error_reporter.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
@@ -38,7 +39,8 @@ class TerminalOutput {
 // get Yes when answerYes, else No.
 class TerminalMessageBoxes : public MessageBoxes {
  public:
-  TerminalMessageBoxes(TerminalOutput& output, bool answerYes);
+  // A refusal box or a declined question marks the current file of `outcomes` as not converted.
+  TerminalMessageBoxes(TerminalOutput& output, bool answerYes, FileOutcomes* outcomes = nullptr);
   int ShowMessageBox(std::string_view text, std::string_view caption, unsigned flags) override;
 
   // A box with the exclamation or the error icon was shown.
@@ -47,6 +49,7 @@ class TerminalMessageBoxes : public MessageBoxes {
  private:
   TerminalOutput& output_;
   bool answerYes_;
+  FileOutcomes* outcomes_;
   bool warningShown_ = false;
 };
 
@@ -55,23 +58,32 @@ std::string OneLineText(std::string_view text);
 
 class TerminalLog : public ConversionLog {
  public:
-  explicit TerminalLog(TerminalOutput& output) : output_(output) {}
-  void Append(std::string_view line) override { output_.LogLine(line); }
+  explicit TerminalLog(TerminalOutput& output, FileOutcomes* outcomes = nullptr)
+      : output_(output), outcomes_(outcomes) {}
+  void Append(std::string_view line) override {
+    output_.LogLine(line);
+    if (outcomes_ != nullptr) {
+      outcomes_->LogLine(line);
+    }
+  }
 
  private:
   TerminalOutput& output_;
+  FileOutcomes* outcomes_;
 };
 
 // Shows an error that ended a batch as the error box would: the program's title and the
 // message.
 class TerminalErrorReporter : public ErrorReporter {
  public:
-  explicit TerminalErrorReporter(TerminalOutput& output) : output_(output) {}
+  explicit TerminalErrorReporter(TerminalOutput& output, FileOutcomes* outcomes = nullptr)
+      : output_(output), outcomes_(outcomes) {}
   void HandleException(const std::exception& error) override;
   bool ErrorShown() const { return errorShown_; }
 
  private:
   TerminalOutput& output_;
+  FileOutcomes* outcomes_;
   bool errorShown_ = false;
 };
 

@@ -1,6 +1,8 @@
 #include "frontend/cli_view.h"
 
+#include <csignal>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -17,11 +19,25 @@ uint64_t SizeOf(const std::string& path) {
 }  // namespace
 
 CommandLineView::CommandLineView(std::vector<std::string> files, std::string directory,
-                                 TerminalOutput& output)
-    : files_(std::move(files)), directory_(std::move(directory)), output_(output) {}
+                                 TerminalOutput& output, FileOutcomes* outcomes)
+    : files_(std::move(files)),
+      directory_(std::move(directory)),
+      output_(output),
+      outcomes_(outcomes) {}
 
 void CommandLineView::ProcessMessages() {
+  if (gStopSignal != 0) {
+    const std::string reason = gStopSignal == SIGINT ? "interrupted (SIGINT)" : "stopped (SIGTERM)";
+    throw std::runtime_error(currentOutput_.empty() ? "Conversion " + reason
+                                                    : currentOutput_ + " is incomplete: " + reason);
+  }
   output_.ShowProgress(ProgressText());
+}
+
+void CommandLineView::FileStarting(const std::string&) {
+  if (outcomes_ != nullptr) {
+    outcomes_->FileStarting();
+  }
 }
 
 void CommandLineView::ConversionStarting(const std::string&, const std::string& outputPath) {

@@ -11,9 +11,11 @@ namespace vorsel {
 
 // The file list of the command-line tool: its FILE arguments, all selected, relative to the
 // current folder. Instead of icons it keeps a progress line of files done and bytes written.
+// After SIGINT or SIGTERM its next message processing throws, which ends the batch.
 class CommandLineView : public BatchView {
  public:
-  CommandLineView(std::vector<std::string> files, std::string directory, TerminalOutput& output);
+  CommandLineView(std::vector<std::string> files, std::string directory, TerminalOutput& output,
+                  FileOutcomes* outcomes = nullptr);
 
   size_t EntryCount() const override { return files_.size(); }
   std::string Entry(size_t index) const override { return files_.at(index); }
@@ -28,6 +30,8 @@ class CommandLineView : public BatchView {
   void Repaint() override {}
   void ProcessMessages() override;
 
+  void FileStarting(const std::string& inputPath) override;
+
   void ConversionStarting(const std::string& inputPath, const std::string& outputPath) override;
   void ConversionFinished(const std::string& inputPath, const std::string& outputPath) override;
 
@@ -40,6 +44,7 @@ class CommandLineView : public BatchView {
   std::vector<std::string> files_;
   std::string directory_;
   TerminalOutput& output_;
+  FileOutcomes* outcomes_;
   bool image2Visible_ = false;
   size_t filesDone_ = 0;
   uint64_t bytesDone_ = 0;

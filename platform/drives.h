@@ -28,7 +28,8 @@ class DriveTypes {
 
 // Classifies by the mount table of the running process (/proc/self/mountinfo): network file
 // systems are remote, iso9660 and udf CD-ROM, tmpfs and ramfs RAM disks, block devices that
-// the kernel marks removable removable, everything else fixed; unknown without a mount table.
+// the kernel marks removable removable, everything else fixed, a path that no entry covers
+// (the root of a chroot) included.
 const DriveTypes& SystemDriveTypes();
 
 struct MountEntry {
@@ -48,5 +49,9 @@ const MountEntry* MountOf(const std::vector<MountEntry>& mounts, std::string_vie
 // The drive type of one mount; `isRemovable` tells whether a block device ("8:17") is removable.
 uint32_t DriveTypeOfMount(const MountEntry& mount,
                           const std::function<bool(const std::string&)>& isRemovable);
+
+// The drive type of the entry that covers the path; fixed when none does.
+uint32_t DriveTypeIn(const std::vector<MountEntry>& mounts, std::string_view absolutePath,
+                     const std::function<bool(const std::string&)>& isRemovable);
 
 }  // namespace vorsel

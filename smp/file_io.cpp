@@ -55,6 +55,7 @@ size_t FileHandle::ReadAt(void* buffer, size_t count, int64_t offset) const {
 
 size_t FileHandle::WriteAt(const void* buffer, size_t count, int64_t offset) const {
   if (fd_ < 0 || offset < 0) {
+    writeError_ = fd_ < 0 ? EBADF : EINVAL;
     return 0;
   }
   const auto* bytes = static_cast<const char*>(buffer);
@@ -65,6 +66,7 @@ size_t FileHandle::WriteAt(const void* buffer, size_t count, int64_t offset) con
       continue;
     }
     if (put <= 0) {
+      writeError_ = put < 0 ? errno : ENOSPC;
       break;
     }
     done += static_cast<size_t>(put);

@@ -29,13 +29,18 @@ class FileHandle {
 
   // Both loop over short transfers and interrupted calls; they return the bytes moved.
   size_t ReadAt(void* buffer, size_t count, int64_t offset) const;
+  // A write that moves fewer bytes than asked keeps the reason in WriteError.
   size_t WriteAt(const void* buffer, size_t count, int64_t offset) const;
+  // The error number of the last short write (ENOSPC when the system wrote nothing without
+  // saying why); 0 while every write was whole.
+  int WriteError() const { return writeError_; }
   // -1 when the size cannot be had.
   int64_t Size() const;
   bool Truncate(int64_t size) const;
 
  private:
   int fd_ = -1;
+  mutable int writeError_ = 0;
 };
 
 // Opens an existing file; other openers may read and write it at the same time. With

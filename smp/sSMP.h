@@ -172,6 +172,9 @@ class TSMPfile {
   // does not fit the head buffer is not saved.
   bool save_file(std::string_view fname);
   bool close_file();
+  // The error number of the last failed create, write or close of new_file, save_file,
+  // close_file and the chunk writes; 0 when none failed.
+  int LastError() const { return flasterror; }
 
   const std::string& Filename() const { return ffilename; }
   void SetFilename(std::string_view value) { ffilename = value; }
@@ -196,6 +199,8 @@ class TSMPfile {
   // ---- Chunks and positions (samples of all channels together) -----------------------------
 
   void GetChunk(tsamplechunk& chunk);
+  // A write that the system cuts short (a full disk) throws std::system_error
+  // "<file> is incomplete".
   void SetChunk(const tsamplechunk& chunk);
   int32_t Position();
   void SetPosition(int32_t value);
@@ -339,6 +344,8 @@ class TSMPfile {
   // Storage
   void ResetPositionsAndSelections();
   size_t WriteHeadTo(const FileHandle& file);
+  // A sample write came up short: the file lacks samples it should hold.
+  [[noreturn]] void RaiseWriteError();
   bool MoveSamplesToHeadSize(const FileHandle& file);
   void ReadChunkSamples(tsamplechunk& chunk, int32_t request);
   void WriteChunkSamples(const int16_t* data, int32_t count);
@@ -392,6 +399,7 @@ class TSMPfile {
   bool fownsworkingcopy = false;
   bool freadonly = false;
   bool fisopen = false;
+  int flasterror = 0;
   FileHandle ftmp;
   int64_t fheadoffset = 1024;
   int64_t ffileposition = 0;

@@ -13,6 +13,38 @@ namespace vorsel {
 
 namespace {
 
+// Characters of a head line, the name and "=" included, from which it no longer counts as one.
+constexpr size_t kMaxHeadLineCharacters = 255;
+
+std::string WithoutControlCharacters(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\t') {
+      c = ' ';  // blank: a value of blanks and tabs stays an empty one
+    } else if (byte < 0x20 || byte == 0x7F) {
+      c = '?';
+    }
+  }
+  return out;
+}
+
+// At most `count` characters (UTF-8 sequences kept whole).
+std::string_view FirstCharacters(std::string_view text, size_t count) {
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool continuation = (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    if (!continuation && characters++ == count) {
+      return text.substr(0, i);
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+namespace {
+
 bool NamedExactly(const std::string& line, std::string_view name) {
   return ItemName(line) == name;
 }
@@ -78,9 +110,12 @@ std::vector<std::string> TSMPfile::ItemSpellings(std::string_view itemname) cons
   return spellings;
 }
 
-void TSMPfile::set_item(std::string_view itemname, std::string_view value) {
-  // Copies first: the name or value may be a view into a line of the list itself.
+void TSMPfile::set_item(std::string_view itemname, std::string_view rawValue) {
+  // Copies first: the name or value may be a view into a line of the list itself. Values come
+  // from file names and foreign files: a line break in one would start an item of its own.
   const std::string name(itemname);
+  const std::string cleanValue = WithoutControlCharacters(rawValue);
+  const std::string_view value = cleanValue;
   std::string line = name + "=";
   line.append(value);
   Touch();
@@ -138,7 +173,11 @@ void TSMPfile::set_proc(std::string_view procstr) {
   while (!get_item("proc" + std::to_string(k)).empty()) {
     ++k;
   }
-  set_item("proc" + std::to_string(k), procstr);
+  const std::string name = "proc" + std::to_string(k);
+  // A head line of kMaxHeadLineCharacters or more is not taken for one: the text is cut, not
+  // the head, so that the file still reads as SMP whatever the length of a path in it.
+  const size_t room = kMaxHeadLineCharacters - 1 - name.size() - 1;
+  set_item(name, FirstCharacters(procstr, room));
 }
 
 void TSMPfile::validate_items() {

@@ -414,6 +414,10 @@ void TSMPfile::SetChannelChunk(int channo, const tsamplechunk& chunk) {
     i += static_cast<int32_t>(put);
     const size_t written = ftmp.WriteAt(samplechunk.data(), bytes, position);
     position += static_cast<int64_t>(written);
+    if (written < bytes && ftmp.valid()) {
+      fchannelfileposition[channel] = position;
+      RaiseWriteError();
+    }
     if (written == 0) {
       break;
     }

@@ -1,7 +1,9 @@
 // TSMPfile: creating, opening, saving and closing files; chunks, positions and sample counts.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "platform/tempfile.h"
 #include "platform/tick.h"
@@ -88,15 +90,23 @@ bool TSMPfile::new_file(std::string_view fname) {
   if (FileExists(ftmpfilename)) {
     DeleteFileAt(ftmpfilename);
   }
-  CreateEmptyFile(ftmpfilename);
+  flasterror = CreateEmptyFile(ftmpfilename) ? 0 : errno;
   if (OpenExistingFile(ftmpfilename, FileAccess::readWrite, fwritethroughcache).valid()) {
     clear();
   }
   fheadoffset = HeadSize();
   ftmp = OpenExistingFile(ftmpfilename, FileAccess::readWrite, fwritethroughcache);
+  if (!ftmp.valid() && flasterror == 0) {
+    flasterror = errno;
+  }
+  const int createError = flasterror;
   fisopen = true;
   ResetPositionsAndSelections();
-  return save_file("");
+  const bool saved = save_file("");
+  if (createError != 0) {
+    flasterror = createError;  // the reason, rather than the head write it made impossible
+  }
+  return saved;
 }
 
 bool TSMPfile::open_file(std::string_view fname, bool rdonly) {
@@ -179,11 +189,14 @@ bool TSMPfile::save_file(std::string_view fname) {
     written = WriteHeadTo(target);
   }
   StoreLabelFile(labelFile);
-  const bool result = written == static_cast<size_t>(HeadSize());
+  bool result = written == static_cast<size_t>(HeadSize());
   // A read-only working copy holds nothing new; copying it back could only undo what others
   // wrote to the file meanwhile.
   if (fisopen && !freadonly && ftmpfilename != ffilename) {
-    CopyFileProcessingEvents(ftmpfilename, ffilename);
+    if (!CopyFileProcessingEvents(ftmpfilename, ffilename)) {
+      flasterror = errno != 0 ? errno : EIO;
+      result = false;
+    }
     if (!fusetempfile) {
       // Saved under a new name: work on the new file from now on.
       ftmp = OpenExistingFile(ffilename, AccessFor(freadonly), fwritethroughcache);
@@ -197,6 +210,9 @@ bool TSMPfile::save_file(std::string_view fname) {
 
 bool TSMPfile::close_file() {
   bool ok = ftmp.Close();
+  if (!ok) {
+    flasterror = errno;
+  }
   if (fownsworkingcopy) {
     ok = DeleteFileAt(ftmpfilename) && ok;
     fownsworkingcopy = false;
@@ -207,10 +223,25 @@ bool TSMPfile::close_file() {
 
 size_t TSMPfile::WriteHeadTo(const FileHandle& file) {
   // A read-only file takes no head; trying would only move its samples.
-  if (!file.valid() || (fisopen && freadonly) || !MoveSamplesToHeadSize(file)) {
+  if (!file.valid()) {
+    flasterror = EBADF;
     return 0;
   }
-  return file.WriteAt(fheadarr.data(), static_cast<size_t>(HeadSize()), 0);
+  if ((fisopen && freadonly) || !MoveSamplesToHeadSize(file)) {
+    flasterror = file.WriteError();
+    return 0;
+  }
+  const auto size = static_cast<size_t>(HeadSize());
+  const size_t written = file.WriteAt(fheadarr.data(), size, 0);
+  if (written < size) {
+    flasterror = file.WriteError();
+  }
+  return written;
+}
+
+void TSMPfile::RaiseWriteError() {
+  flasterror = ftmp.WriteError() != 0 ? ftmp.WriteError() : EIO;
+  throw std::system_error(flasterror, std::generic_category(), ffilename + " is incomplete");
 }
 
 // The samples start at the data offset; a head of another size moves them so that they start
@@ -398,7 +429,8 @@ void TSMPfile::ReadChunkSamples(tsamplechunk& chunk, int32_t request) {
 }
 
 void TSMPfile::WriteChunkSamples(const int16_t* data, int32_t count) {
-  if (!fisopen || freadonly || count <= 0 || nChans() <= 0) {
+  // A file that could not be created was reported by new_file; there is nothing to write to.
+  if (!fisopen || freadonly || !ftmp.valid() || count <= 0 || nChans() <= 0) {
     return;
   }
   const int32_t used = std::min(count, kChunkCapacity);
@@ -417,6 +449,9 @@ void TSMPfile::WriteChunkSamples(const int16_t* data, int32_t count) {
     const size_t put = ftmp.WriteAt(source, static_cast<size_t>(bytes), ffileposition);
     fprevfileposition = ffileposition;
     ffileposition += static_cast<int64_t>(put);
+    if (put < static_cast<size_t>(bytes)) {
+      RaiseWriteError();
+    }
     return;
   }
   const int64_t n = std::min<int64_t>(used, (ffileposition - fheadoffset) / 2);
@@ -430,9 +465,12 @@ void TSMPfile::WriteChunkSamples(const int16_t* data, int32_t count) {
     samplechunk[static_cast<size_t>(j)] = swap ? SwapSampleBytes(sample) : sample;
   }
   const int64_t start = ffileposition - 2 * n;
-  ftmp.WriteAt(samplechunk.data(), static_cast<size_t>(2 * n), start);
+  const size_t put = ftmp.WriteAt(samplechunk.data(), static_cast<size_t>(2 * n), start);
   fprevfileposition = ffileposition;
   ffileposition = start;
+  if (put < static_cast<size_t>(2 * n)) {
+    RaiseWriteError();
+  }
 }
 
 // ---- Busy event -------------------------------------------------------------------------------

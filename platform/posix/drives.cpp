@@ -105,16 +105,12 @@ class MountTableDriveTypes : public DriveTypes {
  public:
   uint32_t DriveTypeOf(const std::string& absolutePath) const override {
     std::ifstream in("/proc/self/mountinfo");
-    if (!in) {
-      return DRIVE_UNKNOWN;
-    }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::vector<MountEntry> mounts = ParseMountInfo(text);
     // Links can lead onto another volume: judge the place the path really names.
     std::error_code error;
     const std::filesystem::path real = std::filesystem::weakly_canonical(absolutePath, error);
-    const MountEntry* mount = MountOf(mounts, error ? absolutePath : real.string());
-    return mount ? DriveTypeOfMount(*mount, SysfsSaysRemovable) : DRIVE_UNKNOWN;
+    return DriveTypeIn(mounts, error ? absolutePath : real.string(), SysfsSaysRemovable);
   }
 };
 
@@ -168,6 +164,14 @@ uint32_t DriveTypeOfMount(const MountEntry& mount,
     return DRIVE_REMOVABLE;
   }
   return DRIVE_FIXED;
+}
+
+uint32_t DriveTypeIn(const std::vector<MountEntry>& mounts, std::string_view absolutePath,
+                     const std::function<bool(const std::string&)>& isRemovable) {
+  // In a chroot or a container the root itself need not be a mount point, and a path there
+  // is covered by no entry; it lies on the disk the root was taken from.
+  const MountEntry* mount = MountOf(mounts, absolutePath);
+  return mount ? DriveTypeOfMount(*mount, isRemovable) : DRIVE_FIXED;
 }
 
 const DriveTypes& SystemDriveTypes() {

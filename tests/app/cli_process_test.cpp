@@ -79,7 +79,9 @@ TEST(VorselCli, ImportsAndExportsThroughTheRealConverters) {
   // The AU output exists: without --yes the question is answered No.
   r = RunCliIn(dir, "to-au tone.smp");
   EXPECT_EQ(r.out, "AU: 16-bit\nDone\n");
-  EXPECT_EQ(r.err, "Confirm overwrite: " + dir / "tone.au" + " exists! / Overwrite?\n");
+  EXPECT_EQ(r.err, "Confirm overwrite: " + dir / "tone.au" +
+                       " exists! / Overwrite?\nNot converted: tone.smp\n");
+  EXPECT_EQ(r.status, 1);
 
   r = RunCliIn(dir, "--set Common.Naming=2 --set Common.AppendString=_back to-au tone.smp");
   EXPECT_EQ(r.out, "AU: 16-bit\ntone.smp -> tone_back.au\nDone\n");

@@ -138,11 +138,50 @@ TEST_F(WavImport, RiffSizeBoundsTheWalk) {
   Import(Wav(FmtBody(1, 1, 8000, 16), first + second, 4 + 24 + int64_t(first.size())));
   EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{1, 2}));
 
-  // 2^31 or more reads as negative: no chunk is walked, the SMP file has no samples.
-  Import(Wav(FmtBody(1, 1, 8000, 16), first, 0x80000000));
-  EXPECT_TRUE(OutputSamples().empty());
-  EXPECT_EQ(ItemValue(OutputItems(), "sftot"), "8000");
-  EXPECT_EQ(Output().size(), 1024u);
+  // Sizes are unsigned: one beyond the file, 2^31 or the streaming marker, reads to its end.
+  for (const int64_t size : {int64_t{0x80000000}, int64_t{0xFFFFFFFF}}) {
+    log.lines.clear();
+    Import(Wav(FmtBody(1, 1, 8000, 16), first + second, size));
+    EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{1, 2, 3, 4}));
+    EXPECT_EQ(log.lines, std::vector<std::string>{"in.wav -> out.smp"});
+  }
+}
+
+TEST_F(WavImport, StreamedFileReadsToItsEnd) {
+  // As ffmpeg and arecord write to a pipe: RIFF and data sizes unknown.
+  Import(Wav(FmtBody(1, 2, 8000, 16), "data" + U32(0xFFFFFFFF) + Samples16(kStereo), 0xFFFFFFFF));
+  EXPECT_EQ(OutputSamples(), kStereo);
+  EXPECT_EQ(log.lines, std::vector<std::string>{"in.wav -> out.smp"});
+
+  // A data chunk claiming 4 GiB - 2 in a small file was cut short: converted, with a warning.
+  Import(Wav(FmtBody(1, 2, 8000, 16), "data" + U32(0xFFFFFFFE) + Samples16(kStereo)));
+  EXPECT_EQ(OutputSamples(), kStereo);
+  EXPECT_EQ(log.lines.back(), Path("in.wav") + " ends " + std::to_string(0xFFFFFFFEu - 16) +
+                                  " bytes before its header says");
+}
+
+TEST_F(WavImport, ExtensibleFormatTakesItsSubFormat) {
+  const auto extensible = [](uint16_t subTag, uint16_t bits, std::string_view tail) {
+    return FmtBody(
+        0xFFFE, 4, 8000, bits,
+        test::U16(22) + test::U16(bits) + U32(0x33) + test::U16(subTag) + std::string(tail));
+  };
+  const std::string guidTail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+  const std::vector<int16_t> four = {1, -2, 300, -400};
+  Import(Wav(extensible(1, 16, guidTail), Chunk("data", Samples16(four))));
+  EXPECT_EQ(OutputSamples(), four);
+  EXPECT_EQ(ItemValue(OutputItems(), "nchans"), "4");
+
+  Import(Wav(extensible(7, 8, guidTail), Chunk("data", std::string(4, '\xFF'))));
+  EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{0, 0, 0, 0})) << "mu-law 0xFF is zero";
+
+  // IEEE floats (3) and an unknown identifier keep the refusal.
+  std::filesystem::remove(Path("out.smp"));
+  log.lines.clear();
+  ExpectRefused(Wav(extensible(3, 32, guidTail), Chunk("data", std::string(16, '\0'))));
+  log.lines.clear();
+  boxes.shown.clear();
+  ExpectRefused(Wav(extensible(1, 16, std::string(14, 'x')), Chunk("data", Samples16(four))));
 }
 
 TEST_F(WavImport, EmptyAndTruncatedDataKeepWhatTheFileHolds) {
@@ -155,7 +194,7 @@ TEST_F(WavImport, EmptyAndTruncatedDataKeepWhatTheFileHolds) {
       Wav(FmtBody(1, 1, 8000, 16), "data" + U32(100) + std::string("\x01\x00\x02\x00\x03", 5));
   Import(truncated);
   EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{1, 2}));
-  EXPECT_EQ(log.lines.back(), "in.wav -> out.smp");
+  EXPECT_EQ(log.lines.back(), Path("in.wav") + " ends 95 bytes before its header says");
 }
 
 TEST_F(WavImport, RefusesWhatIsNoReadableWav) {

@@ -137,7 +137,9 @@ TEST(CommandLine, MessageBoxesGoToStandardErrorAndAWarningFails) {
   test::WriteFile(file, kSmpHead);
   const CliResult r = RunCli({"to-smp", file});
   EXPECT_EQ(r.err,
-            "Cannot IMPORT smp: Only .au, .wav, .aif, .nsp and .raw files can be imported!\n");
+            "Cannot IMPORT smp: Only .au, .wav, .aif, .nsp and .raw files can be imported!\n"
+            "Not converted: " +
+                file + "\n");
   EXPECT_EQ(r.out, "Done\n");
   EXPECT_EQ(r.status, kCliWarned);
 }
@@ -150,9 +152,9 @@ TEST(CommandLine, QuestionsAreAnsweredNoUnlessYesIsGiven) {
   const std::string question = "Confirm overwrite: " + dir / "a.smp" + " exists! / Overwrite?\n";
 
   CliResult r = RunCli({"to-smp", file});
-  EXPECT_EQ(r.err, question);
+  EXPECT_EQ(r.err, question + "Not converted: " + file + "\n");
   EXPECT_EQ(r.out, "Done\n");
-  EXPECT_EQ(r.status, kCliSuccess);  // a question is no warning
+  EXPECT_EQ(r.status, kCliWarned);  // the declined question left the file unconverted
 
   r = RunCli({"to-smp", "--yes", file});
   EXPECT_THAT(r.err, StartsWith(question + "Cannot IMPORT smp: "));

@@ -51,6 +51,18 @@ TEST(MountInfo, ClassifiesMountsAsTheDriveTable) {
   EXPECT_EQ(typeOf("/data/x.vrs"), DRIVE_REMOTE);
 }
 
+TEST(MountInfo, APathNoEntryCoversLiesOnAFixedDrive) {
+  // A chroot's table: "/" itself is not a mount point.
+  const auto mounts = ParseMountInfo(
+      "22 27 0:21 / /proc rw - proc proc rw\n"
+      "30 27 0:27 / /tmp rw - tmpfs tmpfs rw\n");
+  const auto never = [](const std::string&) { return false; };
+  EXPECT_EQ(DriveTypeIn(mounts, "/", never), DRIVE_FIXED);
+  EXPECT_EQ(DriveTypeIn(mounts, "/home/u/x.vrs", never), DRIVE_FIXED);
+  EXPECT_EQ(DriveTypeIn(mounts, "/tmp/x.vrs", never), DRIVE_RAMDISK);
+  EXPECT_EQ(DriveTypeIn({}, "/home/u/x.vrs", never), DRIVE_FIXED);
+}
+
 TEST(SystemDriveTypes, KnowsTheVolumesOfThisMachine) {
   const DriveTypes& drives = SystemDriveTypes();
   EXPECT_NE(drives.DriveTypeOf("/"), DRIVE_UNKNOWN);

@@ -242,5 +242,18 @@ TEST(Defaults, DesignTimeValuesAreWhatAMissingItemReads) {
   EXPECT_EQ(smp.get_item("head"), "512");
 }
 
+TEST(ItemValues, NeverCarryControlCharactersAndProcLinesStayHeadLines) {
+  TSMPfile smp;
+  smp.set_item("note", "a\nsftot=8000\rb\x01\x7F");
+  EXPECT_EQ(smp.get_item("note"), "a?sftot=8000?b??");
+  EXPECT_EQ(smp.get_item("sftot"), "") << "no item of its own";
+  // A line of 255 characters or more is no head line: the text is cut, "proc0=" included.
+  smp.set_proc(std::string(300, 'x'));
+  EXPECT_EQ(smp.get_item("proc0"), std::string(248, 'x'));
+  smp.set_proc("z");
+  smp.set_proc("\xC3\xA4" + std::string(300, 'y'));
+  EXPECT_EQ(smp.get_item("proc2"), "\xC3\xA4" + std::string(247, 'y')) << "characters, not bytes";
+}
+
 }  // namespace
 }  // namespace vorsel

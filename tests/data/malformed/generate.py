@@ -49,9 +49,22 @@ def samples16be(values):
 RAMP = list(range(-3000, 3000, 150))  # 40 samples
 
 
+# Log lines with which a converter or the batch leaves a file without its output.
+REFUSAL_ENDINGS = ("Conversion aborted.", " - not converted, the output would overwrite the input",
+                   "; not converted", ", CANCELED!", " - cancelled by user", "Data chunk skipped.")
+
+
+def not_converted(out, err):
+    """A refusal line, a message box or an error that ended the batch (the tool's own usage and
+    start-up errors, "vorsel-cli: ...", come before any file)."""
+    return (any(line.endswith(ending) for line in out for ending in REFUSAL_ENDINGS) or
+            any(not line.startswith("vorsel-cli:") for line in err))
+
+
 def add(path, data, *, out=(), err=(), status=None, output=None, samples=None, items=(),
         args="", action="to-smp", companions=(), name=None):
-    """One case. `out` lists the log lines between the " -> " line and "Done"."""
+    """One case. `out` lists the log lines between the " -> " line and "Done". A file that is
+    not converted gets the closing line of standard error that names it, and exit status 1."""
     folder, file_name = path.split("/")
     stem = file_name.rsplit(".", 1)[0]
     record = ["case " + path]
@@ -65,6 +78,10 @@ def add(path, data, *, out=(), err=(), status=None, output=None, samples=None, i
     lines = list(out)
     for line in lines:
         record.append("out " + line.replace("{name}", file_name).replace("{stem}", stem))
+    err = tuple(err)
+    if status != 2 and not_converted(lines, err):
+        err += ("Not converted: {name}",)
+        status = 1
     for line in err:
         record.append("err " + line.replace("{name}", file_name).replace("{stem}", stem))
     if status is None:
@@ -137,13 +154,14 @@ def wav_cases():
     # The header in full, then nothing, or a chunk header or body cut short.
     add("wav/truncated-36.wav", good[:36], **imported(progress, samples=0))
     add("wav/truncated-40.wav", good[:40], **imported(progress, samples=0))
-    add("wav/truncated-data.wav", good[:44 + 21], **imported(progress, samples=10))
-    # RIFF sizes: 0, 1 and odd leave no room for a chunk; the largest walks to the end of the
-    # file; 2^31 and more read as negative.
+    add("wav/truncated-data.wav", good[:44 + 21],
+        **imported(progress, "{dir}/{name} ends 59 bytes before its header says", samples=10))
+    # RIFF sizes: 0, 1 and odd leave no room for a chunk; sizes are unsigned, and one beyond the
+    # file (the streaming marker 0xFFFFFFFF among them) walks to its end.
     data = chunk_le(b"data", samples16le(RAMP))
     # An odd size of 37 leaves 9 bytes after the format chunk: room for the data chunk's header.
     for label, size, count in (("0", 0, 0), ("1", 1, 0), ("odd", 37, 40), ("7fffffff", 0x7FFFFFFF, 40),
-                               ("ffffffff", 0xFFFFFFFF, 0), ("80000000", 0x80000000, 0)):
+                               ("ffffffff", 0xFFFFFFFF, 40), ("80000000", 0x80000000, 40)):
         add("wav/riff-size-%s.wav" % label, wav(chunks=data, riff_size=size),
             **imported(progress, samples=count))
     # Format chunk sizes: too small for its fields, odd (one byte and its pad skipped),
@@ -164,10 +182,12 @@ def wav_cases():
             chunk_le(b"data", b"\x80\x80")), **imported(progress, samples=66))
     add("wav/data-size-7fffffff.wav",
         wav(chunks=chunk_le(b"data", samples16le(RAMP), size=0x7FFFFFFF)),
-        **imported(progress, samples=40))
+        **imported(progress, "{dir}/{name} ends %d bytes before its header says" % (0x7FFFFFFF - 80),
+                   samples=40))
+    # The size a program streaming to a pipe writes: the data runs to the end of the file.
     add("wav/data-size-ffffffff.wav",
         wav(chunks=chunk_le(b"data", samples16le(RAMP), size=0xFFFFFFFF)),
-        **imported(progress, samples=0))
+        **imported(progress, samples=40))
     # Channels and rates: none, more than an SMP file holds, the largest field values.
     add("wav/channels-0.wav", wav(fmt=fmt_body(channels=0), chunks=data), **refused(progress, not_wav))
     add("wav/channels-129.wav", wav(fmt=fmt_body(channels=129), chunks=data),
@@ -618,7 +638,9 @@ def settings_cases():
 
     named("no-equals", b"[ImportWAV]\r\nViewLo\r\n=5\r\n[ImportWAV\r\nUnit=V\r\nRangeLo = -100 \r\n",
           items=("range=-100,32768",))
-    named("binary", bytes(range(256)) * 8)
+    # A file that is no text is refused before anything is converted.
+    named("binary", bytes(range(256)) * 8, out=(), output=None, samples=None, status=2,
+          err=("vorsel-cli: --settings: binary.vrs is not a text file", "Try 'vorsel-cli --help'."))
     named("long-lines", b"[ImportWAV]\r\nUnit=" + b"u" * 40000 + b"\r\n" + b"[" * 20000 + b"\r\n")
     named("duplicate-sections", b"[ImportWAV]\nMSBFirst=1\n[importwav]\nMSBFirst=0\n", items=("msb=first",))
     # A real that cannot be read stops the load, and with it the run.
