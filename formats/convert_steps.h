@@ -14,7 +14,7 @@
 
 #include "codings/byteorder.h"
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "formats/format_settings.h"
 
 namespace vorsel {
 

@@ -114,7 +114,7 @@ void ConversionBatch::ImportOne(const std::string& inputPath) {
     return;
   }
   const ImportRoute* route =
-      FindImportRoute(parts_.importRoutes, FileTypeOf(inputPath, settings()));
+      FindImportRoute(parts_.importRoutes, FileTypeOf(inputPath, ProbeSettingsOf(settings())));
   if (route == nullptr) {
     return;
   }
@@ -198,7 +198,7 @@ bool ConversionBatch::RefuseSameFile(const std::string& inputPath, const std::st
 void ConversionBatch::CallConverter(Converter convert, const std::string& inputPath,
                                     const std::string& outputPath) {
   parts_.view.ConversionStarting(inputPath, outputPath);
-  convert(parts_.context, inputPath, outputPath);
+  convert(parts_.context, settings(), inputPath, outputPath);
   parts_.view.ConversionFinished(inputPath, outputPath);
 }
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
 #include "frontend/batch.h"
 #include "frontend/cli_terminal.h"
 #include "frontend/cli_view.h"
+#include "frontend/conversion_settings.h"
 #include "frontend/settings_files.h"
 #include "frontend/smp_component.h"
 #include "frontend/targets.h"
@@ -50,7 +50,11 @@ constexpr std::array<OptionSpec, 6> kOptions = {{
 }};
 
 std::string DescriptionLine(const std::string& path, const ConversionSettings& settings) {
-  return FileDescription(path, settings);
+  return FileDescription(path, ProbeSettingsOf(settings));
+}
+
+std::string GuessLine(const std::string& path, const ConversionSettings& settings) {
+  return GuessFileTypeLine(path, ProbeSettingsOf(settings));
 }
 
 // Actions other than the conversions of the target table: one line for each file.
@@ -63,7 +67,7 @@ struct ExtraAction {
 
 constexpr std::array<ExtraAction, 2> kExtraActions = {{
     {"describe", true, "print the one-line description of each file", &DescriptionLine},
-    {"guess", true, "print the \"Guess file type\" line of each file", &GuessFileTypeLine},
+    {"guess", true, "print the \"Guess file type\" line of each file", &GuessLine},
 }};
 
 struct UsageError {
@@ -259,8 +263,9 @@ int RunConversion(const ConversionTarget& target, const Arguments& parsed,
   TickPacer pacer;
   SuiteLink link;
   TSMPfile smpFile;
-  ConversionContext context{settings, smpFile, log, boxes, {}};
-  ConversionBatch batch(BatchParts{.context = context,
+  ConversionContext context{smpFile, log, boxes, {}};
+  ConversionBatch batch(BatchParts{.settings = settings,
+                                   .context = context,
                                    .view = view,
                                    .fileDialogs = saveDialog,
                                    .pacer = pacer,

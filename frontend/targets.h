@@ -6,9 +6,23 @@
 #include <string_view>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 
 namespace vorsel {
+
+// Every importer and exporter is called in this shape and reads its own sections of the
+// settings. An empty outputPath means the user cancelled the save dialog. Operating-system
+// errors are thrown and end the batch.
+using Converter = void (*)(ConversionContext& context, const ConversionSettings& settings,
+                           const std::string& inputPath, const std::string& outputPath);
+
+// A converter of one format as the batch calls it: given the one section of the settings that
+// it reads (WithSection<&ConversionSettings::ExportWAV, &ExportWAV>).
+template <auto Section, auto Convert>
+void WithSection(ConversionContext& context, const ConversionSettings& settings,
+                 const std::string& inputPath, const std::string& outputPath) {
+  Convert(context, settings.*Section, inputPath, outputPath);
+}
 
 enum class Direction { Import, Export };
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "smp/file_io.h"
+#include "fileio/file_io.h"
 
 namespace vorsel {
 

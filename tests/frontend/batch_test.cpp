@@ -344,7 +344,8 @@ TEST_F(BusyIndication, FileInfoShowsThePathAndTheDescription) {
   EXPECT_EQ(view.infolabel, "");
 
   ConversionBatch described(
-      BatchParts{.context = context,
+      BatchParts{.settings = settings,
+                 .context = context,
                  .view = view,
                  .fileDialogs = saveDialog,
                  .pacer = pacer,

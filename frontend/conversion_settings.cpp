@@ -1,4 +1,4 @@
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -167,6 +167,11 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
 }
 
 }  // namespace
+
+ProbeSettings ProbeSettingsOf(const ConversionSettings& settings) {
+  return {.UseExtensionAsId = settings.Common.UseExtensionAsId,
+          .StripLines = settings.ImportTXT.StripLines};
+}
 
 std::span<const SettingField> SettingFields() {
   static const std::vector<SettingField> fields = BuildFields();
