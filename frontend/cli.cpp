@@ -16,6 +16,7 @@
 #include "frontend/settings_files.h"
 #include "frontend/smp_component.h"
 #include "frontend/targets.h"
+#include "frontend/version.h"
 #include "platform/folders.h"
 #include "probing/description.h"
 #include "probing/guess.h"
@@ -28,7 +29,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kProgram = "vorsel-cli";
-constexpr std::string_view kVersion = "4.50";
 
 struct OptionSpec {
   std::string_view name;
@@ -324,7 +324,7 @@ int RunCommandLine(std::span<const std::string> args, const CliStreams& io) {
       return kCliSuccess;
     }
     if (parsed.version) {
-      io.out << kVersion << '\n';
+      io.out << kProgramVersion << '\n';
       return kCliSuccess;
     }
     const ExtraAction* extra = FindExtraAction(parsed.action);

@@ -11,6 +11,7 @@
 #include "formats/nsp.h"
 #include "formats/raw.h"
 #include "formats/txt.h"
+#include "frontend/version.h"
 #include "probing/filetype.h"
 
 namespace vorsel {
@@ -23,7 +24,7 @@ struct CommonSettings {
   int32_t FavouriteImport = 6;
   bool UseExtensionAsId = false;
   bool OverWrite = false;
-  std::string Version = "4.5";
+  std::string Version = std::string(kSettingsVersion);
   int32_t Action = 0;  // 0 Import, 1 Export
   int32_t ImportIndex = 0;
   int32_t ExportIndex = 0;
