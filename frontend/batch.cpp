@@ -46,11 +46,6 @@ void ConversionBatch::RunExportBatch(const ConversionTarget& target) {
     log().Append(kNothingSelected);
     return;
   }
-  if (target.Convert == nullptr) {
-    log().Append(std::string(target.Format) +
-                 " export is not available in this version; nothing converted");
-    return;
-  }
   const std::string ext = target.OutputExtension(settings());
   if (const auto problem = OutputNamingProblem(settings(), ext)) {
     log().Append(*problem);
@@ -122,11 +117,6 @@ void ConversionBatch::ImportOne(const std::string& inputPath) {
     parts_.context.dialogs.ShowMessageBox(
         "Only .au, .wav, .aif, .nsp and .raw files can be imported!", "Cannot IMPORT smp",
         mbOk | mbIconExclamation);
-    return;
-  }
-  if (route->Convert == nullptr) {
-    log().Append(FileNameOf(inputPath) + ": " + std::string(route->Format) +
-                 " import is not available in this version; not converted");
     return;
   }
   if (RefuseSameFile(inputPath, outputPath)) {

@@ -33,20 +33,18 @@ constexpr std::string_view kProgram = "vorsel-cli";
 struct OptionSpec {
   std::string_view name;
   std::string_view value;  // the value's name; empty for a switch
-  bool available;
   std::string_view help;
 };
 
-// Every option; one that is not available yet is refused by name.
 constexpr std::array<OptionSpec, 6> kOptions = {{
-    {"--settings", "FILE", true, "load a settings file, as \"Open file...\" does"},
-    {"--user-settings", "", true, "start from the per-user store instead of the defaults"},
-    {"--set", "Section.Key=VALUE", true,
+    {"--settings", "FILE", "load a settings file, as \"Open file...\" does"},
+    {"--user-settings", "", "start from the per-user store instead of the defaults"},
+    {"--set", "Section.Key=VALUE",
      "set one field of the settings, the value written as in a settings file;\n"
      "                    repeatable, applied in order"},
-    {"--yes", "", true, "answer Yes to every question (overwrite); without it, No"},
-    {"--help", "", true, "show this help"},
-    {"--version", "", true, "show the program version"},
+    {"--yes", "", "answer Yes to every question (overwrite); without it, No"},
+    {"--help", "", "show this help"},
+    {"--version", "", "show the program version"},
 }};
 
 std::string DescriptionLine(const std::string& path, const ConversionSettings& settings) {
@@ -60,14 +58,13 @@ std::string GuessLine(const std::string& path, const ConversionSettings& setting
 // Actions other than the conversions of the target table: one line for each file.
 struct ExtraAction {
   std::string_view name;
-  bool available;
   std::string_view help;
   std::string (*lineOf)(const std::string& path, const ConversionSettings& settings);
 };
 
 constexpr std::array<ExtraAction, 2> kExtraActions = {{
-    {"describe", true, "print the one-line description of each file", &DescriptionLine},
-    {"guess", true, "print the \"Guess file type\" line of each file", &GuessLine},
+    {"describe", "print the one-line description of each file", &DescriptionLine},
+    {"guess", "print the \"Guess file type\" line of each file", &GuessLine},
 }};
 
 struct UsageError {
@@ -95,9 +92,6 @@ const OptionSpec* FindOption(std::string_view name) {
 }
 
 void TakeOption(const OptionSpec& option, std::optional<std::string> value, Arguments& parsed) {
-  if (!option.available) {
-    throw UsageError{std::string(option.name) + " is not available yet"};
-  }
   if (option.value.empty() && value) {
     throw UsageError{std::string(option.name) + " takes no value"};
   }
@@ -136,7 +130,7 @@ Arguments Parse(std::span<const std::string> args) {
       std::optional<std::string> value;
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
-      } else if (!option->value.empty() && option->available) {
+      } else if (!option->value.empty()) {
         if (i + 1 >= args.size()) {
           throw UsageError{name + " needs " + std::string(option->value)};
         }
@@ -216,17 +210,12 @@ const ConversionTarget& FindAction(const std::string& action) {
   if (const ConversionTarget* target = FindTargetByCliAction(action)) {
     return *target;
   }
-  for (const ExtraAction& extra : kExtraActions) {
-    if (extra.name == action) {
-      throw UsageError{action + " is not available yet"};
-    }
-  }
   throw UsageError{"unknown action " + action};
 }
 
 const ExtraAction* FindExtraAction(const std::string& action) {
   for (const ExtraAction& extra : kExtraActions) {
-    if (extra.available && extra.name == action) {
+    if (extra.name == action) {
       return &extra;
     }
   }
@@ -285,16 +274,16 @@ std::string CommandLineUsage() {
   usage +=
       "Converts sound files as the target buttons of Vorsel do. The conversion log goes to\n"
       "standard output; message boxes go to standard error as \"caption: text\".\n\nActions:\n";
-  const auto line = [&usage](std::string_view name, std::string_view help, bool available) {
+  const auto line = [&usage](std::string_view name, std::string_view help) {
     std::string entry = "  " + std::string(name);
     entry.resize(std::max<size_t>(entry.size() + 1, 20), ' ');
-    usage += entry + std::string(help) + (available ? "" : " (not available yet)") + "\n";
+    usage += entry + std::string(help) + "\n";
   };
   for (const ConversionTarget& target : ConversionTargets()) {
-    line(target.CliAction, target.CliHelp, true);
+    line(target.CliAction, target.CliHelp);
   }
   for (const ExtraAction& extra : kExtraActions) {
-    line(extra.name, extra.help, extra.available);
+    line(extra.name, extra.help);
   }
   usage += "\nOptions:\n";
   for (const OptionSpec& option : kOptions) {
@@ -305,9 +294,9 @@ std::string CommandLineUsage() {
     }
     if (name.size() >= 18) {
       usage += "  " + name + "\n";
-      line("", option.help, option.available);
+      line("", option.help);
     } else {
-      line(name, option.help, option.available);
+      line(name, option.help);
     }
   }
   usage +=

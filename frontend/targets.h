@@ -38,8 +38,7 @@ struct ConversionTarget {
   std::string (*HeaderLine)(const ConversionSettings& settings);  // exports only
   // The batch itself logs a cancelled save dialog instead of calling the converter.
   bool BatchLogsCancel;
-  // The exporter; nullptr while the format is not built (an import picks its converter from
-  // the import routes).
+  // The exporter (an import picks its converter from the import routes).
   Converter Convert;
 };
 
@@ -60,7 +59,7 @@ struct ImportRoute {
   std::string_view Format;  // how log lines name it, "AIFF"
   uint32_t FileTypes;       // FileTypeBit of every file type code it takes
   ImportStep Step;
-  Converter Convert;  // nullptr while the importer is not built
+  Converter Convert;  // nullptr for a refusal
 };
 
 constexpr uint32_t FileTypeBit(int32_t code) {

@@ -62,7 +62,7 @@ BatchFixture::BatchFixture() {
       {"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr},
       {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &TestImportA},
       {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, &TestImportB},
-      {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, nullptr},
+      {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, &TestImportB},
   };
 }
 
