@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 
 namespace vorsel {
 namespace {

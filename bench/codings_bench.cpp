@@ -46,19 +46,22 @@ void BM_LinearToALaw(benchmark::State& state) {
 }
 
 void BM_FittedMuLaw(benchmark::State& state) {
-  const double factor = FitFactor(-20000, 15000, true, true, FitTarget::WAV);
+  const double factor =
+      FitFactor(-20000, 15000, true, true, FitRule{.equalMagnitudesUnscaled = true});
   RunEncoder(state, [factor](int16_t x) { return LinearToMuLaw(ScaleSample(x, factor)); });
 }
 
 void BM_EncodeLinear8Dithered(benchmark::State& state) {
-  const double factor = FitFactor(-20000, 15000, true, true, FitTarget::WAV);
+  const double factor =
+      FitFactor(-20000, 15000, true, true, FitRule{.equalMagnitudesUnscaled = true});
   RunEncoder(state, [factor](int16_t x) {
     return EncodeLinear8(x, factor, kDitherUpward, Representation::OffsetBinary);
   });
 }
 
 void BM_EncodeLinear8DoubleFactor(benchmark::State& state) {
-  const double factor = FitFactor(-20000, 15000, true, true, FitTarget::RAW);
+  const double factor =
+      FitFactor(-20000, 15000, true, true, FitRule{.precision = FactorPrecision::Float64});
   RunEncoder(state, [factor](int16_t x) {
     return EncodeLinear8(x, factor, kDitherCentred, Representation::Signed);
   });

@@ -11,27 +11,32 @@
 
 namespace vorsel {
 
-// The exporters that scale 8-bit output; they differ in how the factor is held and in the
-// WAV rule that equal magnitudes of minimum and maximum leave the samples unscaled.
-enum class FitTarget { WAV, AU, AIFF, RAW };
+enum class FactorPrecision { Float32, Float64 };
+
+// How an exporter that scales its output computes the factor: the precision it holds the
+// factor in, and whether a minimum and maximum of equal magnitude leave the samples unscaled.
+struct FitRule {
+  FactorPrecision precision = FactorPrecision::Float32;
+  bool equalMagnitudesUnscaled = false;
+};
 
 // Scale factor that brings the larger of |minimum| and |maximum| (the extremes of all
 // channels) to full scale: 32767, or 32511 when dither will be added. 1 without fitting and
-// for silence. WAV, AU and AIFF hold the factor as a 32-bit float, RAW as a 64-bit one.
+// for silence.
 double FitFactor(int16_t minimum, int16_t maximum, bool fitAmplitude, bool ditherNoise,
-                 FitTarget target);
+                 FitRule rule);
 
 // The same for a whole sample file (the SMP component): selects every sample and takes the
 // extremes of all channels; without fitting the file is not scanned at all.
 template <class SampleFile>
-double FitFactor(SampleFile& file, bool fitAmplitude, bool ditherNoise, FitTarget target) {
+double FitFactor(SampleFile& file, bool fitAmplitude, bool ditherNoise, FitRule rule) {
   if (!fitAmplitude) {
     return 1;
   }
   file.SetSelStart(0);
   file.SetSellength(file.nSamples());
   const auto extremes = file.MinMax();
-  return FitFactor(extremes.lo, extremes.hi, true, ditherNoise, target);
+  return FitFactor(extremes.lo, extremes.hi, true, ditherNoise, rule);
 }
 
 namespace fit_detail {
@@ -62,9 +67,9 @@ int64_t RoundHalfEven(Real v) {
   return static_cast<int64_t>((v + kMagic) - kMagic);
 }
 
-// The product is formed in extended precision. For a factor that a 32-bit float holds (those
-// of WAV, AU and AIFF) and that is not tiny, a double already holds x * factor + offset exactly
-// wherever the result is not clipped, so this fast path rounds exactly as the extended one.
+// The product is formed in extended precision. For a factor that a 32-bit float holds and that is
+// not tiny, a double already holds x * factor + offset exactly wherever the result is not clipped,
+// so this fast path rounds exactly as the extended one.
 inline int64_t RoundScaled(int16_t x, double factor, int32_t offset) {
   if (static_cast<double>(static_cast<float>(factor)) == factor && std::fabs(factor) >= 0x1p-14) {
     return RoundHalfEven(x * factor + offset);

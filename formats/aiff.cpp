@@ -14,12 +14,12 @@
 #include <string_view>
 #include <system_error>
 
+#include "codings/encoder8.h"
 #include "codings/extended.h"
 #include "codings/fit.h"
 #include "codings/linear.h"
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "formats/convert_steps.h"
-#include "formats/encoder8.h"
 #include "formats/kelm.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
@@ -143,13 +143,11 @@ void WriteAiffHeader(ByteWriter& out, const AiffLayout& layout, TSMPfile& smp) {
 }
 
 void ExportSamples(ConversionContext& context, ByteWriter& out, const AiffLayout& layout,
-                   double factor) {
+                   bool dither, double factor) {
   std::optional<Encoder8> encoder;
   if (layout.coding == kAifLinear8) {
     encoder.emplace(Coding8::Linear8, factor,
-                    context.settings.ExportAIF.DitherNoise
-                        ? std::optional<DitherRange>(kDitherUpward)
-                        : std::nullopt,
+                    dither ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
                     Representation::Signed);
   }
   convert_steps::WriteExportSamples(context, out, layout.sampleCount, encoder,
@@ -204,9 +202,10 @@ std::string StatusText(const ChannelStatus& status) {
 // One import's walk over the chunks of the FORM.
 class AiffChunkWalk {
  public:
-  AiffChunkWalk(ConversionContext& context, ByteReader& reader, int32_t formSize, bool aifc,
-                const std::string& inputPath)
+  AiffChunkWalk(ConversionContext& context, const ImportViewSettings& settings, ByteReader& reader,
+                int32_t formSize, bool aifc, const std::string& inputPath)
       : context_(context),
+        settings_(settings),
         smp_(context.SMPfile1),
         reader_(reader),
         formSize_(formSize),
@@ -267,7 +266,7 @@ class AiffChunkWalk {
         std::equal(signature.begin(), signature.end(), kEmbeddedHeadId.bytes.begin())) {
       TakeEmbeddedHead(body);
     }
-    smp_.SetMSBFirst(context_.settings.ImportAIF.MSBFirst);
+    smp_.SetMSBFirst(settings_.MSBFirst);
   }
 
   void TakeEmbeddedHead(ChunkBody& body) {
@@ -404,6 +403,7 @@ class AiffChunkWalk {
   }
 
   ConversionContext& context_;
+  const ImportViewSettings& settings_;
   TSMPfile& smp_;
   ByteReader& reader_;
   int32_t formSize_;
@@ -422,8 +422,8 @@ class AiffChunkWalk {
 
 }  // namespace
 
-void ExportAIFF(ConversionContext& context, const std::string& inputPath,
-                const std::string& outputPath) {
+void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
+                const std::string& inputPath, const std::string& outputPath) {
   if (LogCancelled(context, inputPath, outputPath)) {
     return;
   }
@@ -431,7 +431,6 @@ void ExportAIFF(ConversionContext& context, const std::string& inputPath,
   if (RefuseOwnOutput(context, inputPath, outputPath)) {
     return;
   }
-  const ExportAIFSettings& settings = context.settings.ExportAIF;
   if (settings.Encoding != kAifLinear8 && settings.Encoding != kAifLinear16) {
     context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
                        " of ExportAIF.Encoding is not supported. Conversion aborted.");
@@ -468,18 +467,18 @@ void ExportAIFF(ConversionContext& context, const std::string& inputPath,
   const double factor =
       settings.Encoding == kAifLinear16
           ? 1.0
-          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::AIFF);
+          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, kAIFFFitRule);
 
   ByteWriter out(outputPath);
   out.Preallocate(static_cast<uint64_t>(layout.formSize) + 8);
   WriteAiffHeader(out, layout, smp);
   smp.SetPosition(0);
-  ExportSamples(context, out, layout, factor);
+  ExportSamples(context, out, layout, settings.DitherNoise, factor);
   out.Close();
 }
 
-void ImportAIFF(ConversionContext& context, const std::string& inputPath,
-                const std::string& outputPath) {
+void ImportAIFF(ConversionContext& context, const ImportViewSettings& settings,
+                const std::string& inputPath, const std::string& outputPath) {
   const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
   if (!source) {
     return;
@@ -494,9 +493,8 @@ void ImportAIFF(ConversionContext& context, const std::string& inputPath,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  const ImportViewSettings& settings = context.settings.ImportAIF;
   CreateImportedFile(context, outputPath);
-  AiffChunkWalk walk(context, reader, formSize, formType == kAifcType, inputPath);
+  AiffChunkWalk walk(context, settings, reader, formSize, formType == kAifcType, inputPath);
   {
     SMPFileCloser closer(smp);
     smp.SetMSBFirst(settings.MSBFirst);

@@ -10,12 +10,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "codings/encoder8.h"
 #include "codings/fit.h"
 #include "codings/g711.h"
 #include "codings/linear.h"
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "formats/convert_steps.h"
-#include "formats/encoder8.h"
 #include "formats/kelm.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
@@ -188,9 +188,8 @@ void EncodeWide(std::span<const int16_t> samples, double factor, uint32_t bytesP
   }
 }
 
-void ExportSamples(ConversionContext& context, ByteWriter& out, const AuLayout& layout,
-                   double factor) {
-  const ExportCodingSettings& settings = context.settings.ExportAU;
+void ExportSamples(ConversionContext& context, const ExportCodingSettings& settings,
+                   ByteWriter& out, const AuLayout& layout, double factor) {
   const uint32_t encoding = layout.coding.encoding;
   std::optional<Encoder8> encoder;
   if (const std::optional<Coding8> coding8 = Coding8Of(encoding)) {
@@ -213,8 +212,8 @@ void ExportSamples(ConversionContext& context, ByteWriter& out, const AuLayout& 
 
 }  // namespace
 
-void ImportAU(ConversionContext& context, const std::string& inputPath,
-              const std::string& outputPath) {
+void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
+              const std::string& inputPath, const std::string& outputPath) {
   const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
   if (!source) {
     return;
@@ -237,7 +236,6 @@ void ImportAU(ConversionContext& context, const std::string& inputPath,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  const ImportViewSettings& settings = context.settings.ImportAU;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
   const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
@@ -265,8 +263,8 @@ void ImportAU(ConversionContext& context, const std::string& inputPath,
   CloseImportedFile(context, outputPath);
 }
 
-void ExportAU(ConversionContext& context, const std::string& inputPath,
-              const std::string& outputPath) {
+void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
+              const std::string& inputPath, const std::string& outputPath) {
   if (LogCancelled(context, inputPath, outputPath)) {
     return;
   }
@@ -274,7 +272,6 @@ void ExportAU(ConversionContext& context, const std::string& inputPath,
   if (RefuseOwnOutput(context, inputPath, outputPath)) {
     return;
   }
-  const ExportCodingSettings& settings = context.settings.ExportAU;
   if (settings.Encoding < 0 || settings.Encoding >= static_cast<int32_t>(kExportCodings.size())) {
     context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
                        " of ExportAU.Encoding is not supported. Conversion aborted.");
@@ -307,7 +304,7 @@ void ExportAU(ConversionContext& context, const std::string& inputPath,
   const double factor =
       coding.encoding == kEncodingLinear16
           ? 1.0
-          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::AU);
+          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, kAUFitRule);
 
   ByteWriter out(outputPath);
   out.Preallocate(uint64_t{layout.dataOffset} + static_cast<uint64_t>(layout.dataSize));
@@ -316,7 +313,7 @@ void ExportAU(ConversionContext& context, const std::string& inputPath,
     WriteEmbeddedHeader(smp, out, HeadContainer::AU);
   }
   smp.SetPosition(0);
-  ExportSamples(context, out, layout, factor);
+  ExportSamples(context, settings, out, layout, factor);
   out.Close();
 }
 

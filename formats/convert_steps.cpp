@@ -10,8 +10,8 @@
 #include <system_error>
 #include <vector>
 
-#include "formats/byteio.h"
-#include "formats/encoder8.h"
+#include "codings/encoder8.h"
+#include "fileio/byteio.h"
 #include "smp/sSMP.h"
 
 namespace vorsel::convert_steps {

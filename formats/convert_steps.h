@@ -1,7 +1,8 @@
 #pragma once
 
-// Steps that the AU and AIFF converters share: the log lines every conversion starts with and
-// the refusals made before any output exists.
+// Steps that every importer and exporter shares: the log lines a conversion starts with, the
+// refusals made before any output exists, the opening and saving of the SMP file and the loops
+// over its sample chunks.
 
 #include <cstdint>
 #include <functional>
@@ -14,7 +15,7 @@
 
 #include "codings/byteorder.h"
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "formats/format_settings.h"
 
 namespace vorsel {
 

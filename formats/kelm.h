@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 
 namespace vorsel {
 

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "formats/convert_steps.h"
 #include "formats/kelm.h"
 #include "formats/nsp_channels.h"
@@ -208,9 +208,10 @@ bool ChannelPresent(uint16_t peakField) {
 
 class NspChunkWalk {
  public:
-  NspChunkWalk(ConversionContext& context, ByteReader& input, const std::string& inputPath,
-               uint32_t declaredSize)
+  NspChunkWalk(ConversionContext& context, const ImportViewSettings& settings, ByteReader& input,
+               const std::string& inputPath, uint32_t declaredSize)
       : context_(context),
+        settings_(settings),
         smp_(context.SMPfile1),
         input_(input),
         inputPath_(inputPath),
@@ -412,10 +413,11 @@ class NspChunkWalk {
         smp_.SetChannelPosition(c, 0);
       }
     }
-    smp_.SetMSBFirst(context_.settings.ImportNSP.MSBFirst);
+    smp_.SetMSBFirst(settings_.MSBFirst);
   }
 
   ConversionContext& context_;
+  const ImportViewSettings& settings_;
   TSMPfile& smp_;
   ByteReader& input_;
   const std::string& inputPath_;
@@ -432,8 +434,8 @@ class NspChunkWalk {
 
 }  // namespace
 
-void ImportNSP(ConversionContext& context, const std::string& inputPath,
-               const std::string& outputPath) {
+void ImportNSP(ConversionContext& context, const ImportViewSettings& settings,
+               const std::string& inputPath, const std::string& outputPath) {
   const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
   if (!source) {
     return;
@@ -448,12 +450,11 @@ void ImportNSP(ConversionContext& context, const std::string& inputPath,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  const ImportViewSettings& settings = context.settings.ImportNSP;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
-  const bool headRestored = NspChunkWalk(context, input, inputPath, declaredSize).Run();
+  const bool headRestored = NspChunkWalk(context, settings, input, inputPath, declaredSize).Run();
   // The channel layout the samples were stored in, and the header chunk's items: a restored head
   // too full to be saved keeps them when it loses its own items.
   std::vector<std::pair<std::string, std::string>> layout;
@@ -477,8 +478,8 @@ void ImportNSP(ConversionContext& context, const std::string& inputPath,
   CloseImportedFile(context, outputPath);
 }
 
-void ExportNSP(ConversionContext& context, const std::string& inputPath,
-               const std::string& outputPath) {
+void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
+               const std::string& inputPath, const std::string& outputPath) {
   if (LogCancelled(context, inputPath, outputPath)) {
     return;
   }
@@ -496,7 +497,6 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
   if (RefuseChannelCount(context, smp, channels)) {
     return;
   }
-  const ExportNSPSettings& settings = context.settings.ExportNSP;
   const NspLayout layout = LayoutFor(channels, settings);
   // Whole scans only, so that every size below describes the samples that follow it.
   // A file shorter than its head has a negative count of samples: it has none.

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {

@@ -6,12 +6,12 @@
 #include <optional>
 #include <span>
 
+#include "codings/encoder8.h"
 #include "codings/fit.h"
 #include "codings/g711.h"
 #include "codings/linear.h"
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "formats/convert_steps.h"
-#include "formats/encoder8.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -82,13 +82,12 @@ Coding8 Coding8Of(int32_t coding) {
 
 }  // namespace
 
-void ImportRAW(ConversionContext& context, const std::string& inputPath,
-               const std::string& outputPath) {
+void ImportRAW(ConversionContext& context, const ImportRAWSettings& settings,
+               const std::string& inputPath, const std::string& outputPath) {
   if (LogCancelled(context, inputPath, outputPath) ||
       RefuseOwnOutput(context, inputPath, outputPath)) {
     return;
   }
-  const ImportRAWSettings& settings = context.settings.ImportRAW;
   if (RefuseUnknownCoding(context, inputPath, settings.Encoding, "ImportRAW.Encoding")) {
     return;
   }
@@ -148,12 +147,11 @@ void ImportRAW(ConversionContext& context, const std::string& inputPath,
   CloseImportedFile(context, outputPath);
 }
 
-void ExportRAW(ConversionContext& context, const std::string& inputPath,
-               const std::string& outputPath) {
+void ExportRAW(ConversionContext& context, const ExportRAWSettings& settings,
+               const std::string& inputPath, const std::string& outputPath) {
   if (LogCancelled(context, inputPath, outputPath)) {
     return;
   }
-  const ExportRAWSettings& settings = context.settings.ExportRAW;
   if (RefuseUnknownCoding(context, inputPath, settings.Encoding, "ExportRAW.Encoding")) {
     return;
   }
@@ -175,7 +173,7 @@ void ExportRAW(ConversionContext& context, const std::string& inputPath,
   const double factor =
       settings.Encoding == kLinear16
           ? 1.0
-          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::RAW);
+          : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, kRAWFitRule);
   const std::optional<DitherRange> dither =
       settings.DitherNoise ? std::optional<DitherRange>(kDitherCentred) : std::nullopt;
   const Representation representation = RepresentationOf(settings.Signed);

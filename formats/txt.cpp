@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "formats/convert_steps.h"
 #include "formats/txt_number.h"
 #include "smp/sSMP.h"
@@ -106,10 +106,10 @@ class ScanWriter {
 // Splits the text into lines and numbers and turns each line into one scan.
 class TextColumnReader {
  public:
-  TextColumnReader(ConversionContext& context, const std::string& inputPath, UnitScale scale,
-                   int32_t scanLength)
+  TextColumnReader(ConversionContext& context, const ImportTXTSettings& settings,
+                   const std::string& inputPath, UnitScale scale, int32_t scanLength)
       : context_(context),
-        settings_(context.settings.ImportTXT),
+        settings_(settings),
         inputPath_(inputPath),
         scale_(scale),
         linesToStrip_(settings_.StripLines > 0 ? settings_.StripLines : 0),
@@ -309,13 +309,12 @@ void AppendSummary(ConversionLog& log, int64_t overloads, int64_t invalidNumbers
 
 }  // namespace
 
-void ImportTXT(ConversionContext& context, const std::string& inputPath,
-               const std::string& outputPath) {
+void ImportTXT(ConversionContext& context, const ImportTXTSettings& settings,
+               const std::string& inputPath, const std::string& outputPath) {
   if (LogCancelled(context, inputPath, outputPath) ||
       RefuseOwnOutput(context, inputPath, outputPath)) {
     return;
   }
-  const ImportTXTSettings& settings = context.settings.ImportTXT;
   if (settings.nChans < 1 || settings.nChans > kMaxChannels) {
     context.log.Append(inputPath + ": " + std::to_string(settings.nChans) +
                        " channels (ImportTXT.nChans) are not supported. Conversion aborted.");
@@ -342,7 +341,7 @@ void ImportTXT(ConversionContext& context, const std::string& inputPath,
   smp.SetPosition(0);
   // The mapping uses the scale as the head now holds it (the view rounded to its digits).
   const UnitScale scale{smp.GetView(-1), smp.GetRange(-1)};
-  TextColumnReader reader(context, inputPath, scale, smp.ScanCount());
+  TextColumnReader reader(context, settings, inputPath, scale, smp.ScanCount());
   std::array<uint8_t, kBlockBytes> block{};
   for (;;) {
     const size_t got = input.Read(block);

@@ -12,12 +12,12 @@
 #include <string_view>
 #include <system_error>
 
+#include "codings/encoder8.h"
 #include "codings/fit.h"
 #include "codings/g711.h"
 #include "codings/linear.h"
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "formats/convert_steps.h"
-#include "formats/encoder8.h"
 #include "formats/kelm.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
@@ -126,9 +126,10 @@ void ApplyFormat(TSMPfile& smp, const WavFormat& format) {
 // One import's walk over the chunks after the format chunk.
 class WavChunkWalk {
  public:
-  WavChunkWalk(ConversionContext& context, ByteReader& reader, const WavFormat& format,
-               const std::string& inputPath)
+  WavChunkWalk(ConversionContext& context, const ImportViewSettings& settings, ByteReader& reader,
+               const WavFormat& format, const std::string& inputPath)
       : context_(context),
+        settings_(settings),
         smp_(context.SMPfile1),
         reader_(reader),
         format_(format),
@@ -194,7 +195,7 @@ class WavChunkWalk {
       ApplyFormat(smp_, format_);
       DropInvalidScan(context_, inputPath_);
     }
-    smp_.SetMSBFirst(context_.settings.ImportWAV.MSBFirst);
+    smp_.SetMSBFirst(settings_.MSBFirst);
     if (headRestored_) {
       smp_.SetPosition(0);
     }
@@ -264,6 +265,7 @@ class WavChunkWalk {
   }
 
   ConversionContext& context_;
+  const ImportViewSettings& settings_;
   TSMPfile& smp_;
   ByteReader& reader_;
   const WavFormat& format_;
@@ -278,12 +280,12 @@ class WavChunkWalk {
 
 // The head items an import adds after the samples: defaults and the import's view unless a head
 // was restored, then the format chunk's rate and channels and the processing step.
-void CompleteHead(ConversionContext& context, const WavFormat& format, const std::string& inputPath,
-                  bool headRestored) {
+void CompleteHead(ConversionContext& context, const ImportViewSettings& settings,
+                  const WavFormat& format, const std::string& inputPath, bool headRestored) {
   TSMPfile& smp = context.SMPfile1;
   if (!headRestored) {
     smp.insert_nonpresent_defaults();
-    ApplyImportView(smp, context.settings.ImportWAV);
+    ApplyImportView(smp, settings);
   }
   ApplyFormat(smp, format);
   smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
@@ -372,14 +374,13 @@ double ExportFactor(TSMPfile& smp, const ExportCodingSettings& settings) {
   if (settings.Encoding == kLinear16) {
     return 1;
   }
-  return FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, FitTarget::WAV);
+  return FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, kWAVFitRule);
 }
 
 void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& layout,
-                  int32_t coding, double factor) {
+                  int32_t coding, bool dither, double factor) {
   std::optional<Encoder8> encoder;
   if (coding != kLinear16) {
-    const bool dither = context.settings.ExportWAV.DitherNoise;
     encoder.emplace(Coding8Of(coding), factor,
                     dither ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
                     Representation::OffsetBinary);
@@ -416,8 +417,8 @@ void KeepSizesWritten(ByteWriter& out, const WavLayout& layout, uint64_t dataSta
 
 }  // namespace
 
-void ImportWAV(ConversionContext& context, const std::string& inputPath,
-               const std::string& outputPath) {
+void ImportWAV(ConversionContext& context, const ImportViewSettings& settings,
+               const std::string& inputPath, const std::string& outputPath) {
   const std::unique_ptr<ByteReader> source = BeginImport(context, inputPath, outputPath);
   if (!source) {
     return;
@@ -436,24 +437,23 @@ void ImportWAV(ConversionContext& context, const std::string& inputPath,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  const ImportViewSettings& settings = context.settings.ImportWAV;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
 
-  WavChunkWalk walk(context, reader, *format, inputPath);
+  WavChunkWalk walk(context, settings, reader, *format, inputPath);
   walk.Run();
 
-  CompleteHead(context, *format, inputPath, walk.HeadRestored());
+  CompleteHead(context, settings, *format, inputPath, walk.HeadRestored());
   SaveImportedFile(context, inputPath, outputPath, [&](bool headRestored) {
-    CompleteHead(context, *format, inputPath, headRestored);
+    CompleteHead(context, settings, *format, inputPath, headRestored);
   });
   CloseImportedFile(context, outputPath);
 }
 
-void ExportWAV(ConversionContext& context, const std::string& inputPath,
-               const std::string& outputPath) {
+void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
+               const std::string& inputPath, const std::string& outputPath) {
   if (LogCancelled(context, inputPath, outputPath)) {
     return;
   }
@@ -461,7 +461,6 @@ void ExportWAV(ConversionContext& context, const std::string& inputPath,
   if (RefuseOwnOutput(context, inputPath, outputPath)) {
     return;
   }
-  const ExportCodingSettings& settings = context.settings.ExportWAV;
   if (!IsWavCoding(settings.Encoding)) {
     context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
                        " of ExportWAV.Encoding is not supported. Conversion aborted.");
@@ -500,7 +499,7 @@ void ExportWAV(ConversionContext& context, const std::string& inputPath,
   WriteWavHeader(out, layout, smp);
   const uint64_t dataStart = out.Position();
   try {
-    WriteSamples(context, out, layout, settings.Encoding, factor);
+    WriteSamples(context, out, layout, settings.Encoding, settings.DitherNoise, factor);
   } catch (...) {
     KeepSizesWritten(out, layout, dataStart);  // a write error, or the user stopped the batch
     throw;

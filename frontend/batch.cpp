@@ -46,11 +46,6 @@ void ConversionBatch::RunExportBatch(const ConversionTarget& target) {
     log().Append(kNothingSelected);
     return;
   }
-  if (target.Convert == nullptr) {
-    log().Append(std::string(target.Format) +
-                 " export is not available in this version; nothing converted");
-    return;
-  }
   const std::string ext = target.OutputExtension(settings());
   if (const auto problem = OutputNamingProblem(settings(), ext)) {
     log().Append(*problem);
@@ -116,7 +111,7 @@ void ConversionBatch::ImportOne(const std::string& inputPath) {
     return;
   }
   const ImportRoute* route =
-      FindImportRoute(parts_.importRoutes, FileTypeOf(inputPath, settings()));
+      FindImportRoute(parts_.importRoutes, FileTypeOf(inputPath, ProbeSettingsOf(settings())));
   if (route == nullptr) {
     return;
   }
@@ -124,11 +119,6 @@ void ConversionBatch::ImportOne(const std::string& inputPath) {
     parts_.context.dialogs.ShowMessageBox(
         "Only .au, .wav, .aif, .nsp and .raw files can be imported!", "Cannot IMPORT smp",
         mbOk | mbIconExclamation);
-    return;
-  }
-  if (route->Convert == nullptr) {
-    log().Append(FileNameOf(inputPath) + ": " + std::string(route->Format) +
-                 " import is not available in this version; not converted");
     return;
   }
   if (RefuseSameFile(inputPath, outputPath)) {
@@ -200,7 +190,7 @@ bool ConversionBatch::RefuseSameFile(const std::string& inputPath, const std::st
 void ConversionBatch::CallConverter(Converter convert, const std::string& inputPath,
                                     const std::string& outputPath) {
   parts_.view.ConversionStarting(inputPath, outputPath);
-  convert(parts_.context, inputPath, outputPath);
+  convert(parts_.context, settings(), inputPath, outputPath);
   parts_.view.ConversionFinished(inputPath, outputPath);
 }
 

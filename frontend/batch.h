@@ -19,6 +19,7 @@ using FileDescriber = std::string (*)(const std::string& path, const ConversionS
 
 // What the owner (the main window or the command-line tool) lends its batch.
 struct BatchParts {
+  const ConversionSettings& settings;
   ConversionContext& context;  // the batch installs its BusyTick here
   BatchView& view;
   FileDialogs& fileDialogs;
@@ -62,7 +63,7 @@ class ConversionBatch {
   void StopBusyIndicator();
   void EndWithError(const std::exception& error);
 
-  const ConversionSettings& settings() const { return parts_.context.settings; }
+  const ConversionSettings& settings() const { return parts_.settings; }
   ConversionLog& log() { return parts_.context.log; }
 
   BatchParts parts_;

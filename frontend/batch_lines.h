@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 
 namespace vorsel {
 

@@ -13,14 +13,15 @@
 #include <vector>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
 #include "frontend/batch.h"
 #include "frontend/cli_link.h"
 #include "frontend/cli_terminal.h"
 #include "frontend/cli_view.h"
+#include "frontend/conversion_settings.h"
 #include "frontend/settings_files.h"
 #include "frontend/smp_component.h"
 #include "frontend/targets.h"
+#include "frontend/version.h"
 #include "platform/folders.h"
 #include "probing/description.h"
 #include "probing/guess.h"
@@ -33,42 +34,42 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kProgram = "vorsel-cli";
-constexpr std::string_view kVersion = "4.50";
 
 struct OptionSpec {
   std::string_view name;
   std::string_view value;  // the value's name; empty for a switch
-  bool available;
   std::string_view help;
 };
 
-// Every option; one that is not available yet is refused by name.
 constexpr std::array<OptionSpec, 6> kOptions = {{
-    {"--settings", "FILE", true, "load a settings file, as \"Open file...\" does"},
-    {"--user-settings", "", true, "start from the per-user store instead of the defaults"},
-    {"--set", "Section.Key=VALUE", true,
+    {"--settings", "FILE", "load a settings file, as \"Open file...\" does"},
+    {"--user-settings", "", "start from the per-user store instead of the defaults"},
+    {"--set", "Section.Key=VALUE",
      "set one field of the settings, the value written as in a settings file;\n"
      "                    repeatable, applied in order"},
-    {"--yes", "", true, "answer Yes to every question (overwrite); without it, No"},
-    {"--help", "", true, "show this help"},
-    {"--version", "", true, "show the program version"},
+    {"--yes", "", "answer Yes to every question (overwrite); without it, No"},
+    {"--help", "", "show this help"},
+    {"--version", "", "show the program version"},
 }};
 
 std::string DescriptionLine(const std::string& path, const ConversionSettings& settings) {
-  return FileDescription(path, settings);
+  return FileDescription(path, ProbeSettingsOf(settings));
+}
+
+std::string GuessLine(const std::string& path, const ConversionSettings& settings) {
+  return GuessFileTypeLine(path, ProbeSettingsOf(settings));
 }
 
 // Actions other than the conversions of the target table: one line for each file.
 struct ExtraAction {
   std::string_view name;
-  bool available;
   std::string_view help;
   std::string (*lineOf)(const std::string& path, const ConversionSettings& settings);
 };
 
 constexpr std::array<ExtraAction, 2> kExtraActions = {{
-    {"describe", true, "print the one-line description of each file", &DescriptionLine},
-    {"guess", true, "print the \"Guess file type\" line of each file", &GuessFileTypeLine},
+    {"describe", "print the one-line description of each file", &DescriptionLine},
+    {"guess", "print the \"Guess file type\" line of each file", &GuessLine},
 }};
 
 struct UsageError {
@@ -96,9 +97,6 @@ const OptionSpec* FindOption(std::string_view name) {
 }
 
 void TakeOption(const OptionSpec& option, std::optional<std::string> value, Arguments& parsed) {
-  if (!option.available) {
-    throw UsageError{std::string(option.name) + " is not available yet"};
-  }
   if (option.value.empty() && value) {
     throw UsageError{std::string(option.name) + " takes no value"};
   }
@@ -137,7 +135,7 @@ Arguments Parse(std::span<const std::string> args) {
       std::optional<std::string> value;
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
-      } else if (!option->value.empty() && option->available) {
+      } else if (!option->value.empty()) {
         if (i + 1 >= args.size()) {
           throw UsageError{name + " needs " + std::string(option->value)};
         }
@@ -242,17 +240,12 @@ const ConversionTarget& FindAction(const std::string& action) {
   if (const ConversionTarget* target = FindTargetByCliAction(action)) {
     return *target;
   }
-  for (const ExtraAction& extra : kExtraActions) {
-    if (extra.name == action) {
-      throw UsageError{action + " is not available yet"};
-    }
-  }
   throw UsageError{"unknown action " + action};
 }
 
 const ExtraAction* FindExtraAction(const std::string& action) {
   for (const ExtraAction& extra : kExtraActions) {
-    if (extra.available && extra.name == action) {
+    if (extra.name == action) {
       return &extra;
     }
   }
@@ -290,8 +283,9 @@ int RunConversion(const ConversionTarget& target, const Arguments& parsed,
   TickPacer pacer;
   CommandLineLink link([&view] { return view.BytesWritten() > 0; });
   TSMPfile smpFile;
-  ConversionContext context{settings, smpFile, log, boxes, {}};
-  ConversionBatch batch(BatchParts{.context = context,
+  ConversionContext context{smpFile, log, boxes, {}};
+  ConversionBatch batch(BatchParts{.settings = settings,
+                                   .context = context,
                                    .view = view,
                                    .fileDialogs = saveDialog,
                                    .pacer = pacer,
@@ -329,16 +323,16 @@ std::string CommandLineUsage() {
   usage +=
       "Converts sound files as the target buttons of Vorsel do. The conversion log goes to\n"
       "standard output; message boxes go to standard error as \"caption: text\".\n\nActions:\n";
-  const auto line = [&usage](std::string_view name, std::string_view help, bool available) {
+  const auto line = [&usage](std::string_view name, std::string_view help) {
     std::string entry = "  " + std::string(name);
     entry.resize(std::max<size_t>(entry.size() + 1, 20), ' ');
-    usage += entry + std::string(help) + (available ? "" : " (not available yet)") + "\n";
+    usage += entry + std::string(help) + "\n";
   };
   for (const ConversionTarget& target : ConversionTargets()) {
-    line(target.CliAction, target.CliHelp, true);
+    line(target.CliAction, target.CliHelp);
   }
   for (const ExtraAction& extra : kExtraActions) {
-    line(extra.name, extra.help, extra.available);
+    line(extra.name, extra.help);
   }
   usage += "\nOptions:\n";
   for (const OptionSpec& option : kOptions) {
@@ -349,9 +343,9 @@ std::string CommandLineUsage() {
     }
     if (name.size() >= 18) {
       usage += "  " + name + "\n";
-      line("", option.help, option.available);
+      line("", option.help);
     } else {
-      line(name, option.help, option.available);
+      line(name, option.help);
     }
   }
   usage +=
@@ -374,7 +368,7 @@ int RunCommandLineUnchecked(std::span<const std::string> args, const CliStreams&
       return kCliSuccess;
     }
     if (parsed.version) {
-      io.out << kVersion << '\n';
+      io.out << kProgramVersion << '\n';
       return kCliSuccess;
     }
     const ExtraAction* extra = FindExtraAction(parsed.action);

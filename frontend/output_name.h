@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 #include "platform/filedialog.h"
 
 namespace vorsel {

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "frontend/version.h"
 #include "kit/sini.h"
 #include "platform/dotnum.h"
 #include "platform/textcase.h"
@@ -102,7 +103,7 @@ std::string Absolute(const std::string& path) {
 void ConfigureProgId1(TProgId& ProgId1) {
   ProgId1.SetProductName("Vorsel");
   ProgId1.SetAutoVersion(false);
-  ProgId1.SetVersion("4.50");
+  ProgId1.SetVersion(std::string(kProgramVersion));
   ProgId1.SetCompany("QuorvikData");
   ProgId1.SetCopyright("Copyright (c) QuorvikData");
 }

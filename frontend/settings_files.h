@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 #include "kit/cProgId.h"
 #include "kit/srecent.h"
 #include "platform/menu.h"

@@ -34,30 +34,35 @@ std::string RAWExtension(const ConversionSettings& settings) {
   return settings.ExportRAW.Extension;
 }
 
+using S = ConversionSettings;
+
 // A new format is one row here (and one in the import routes when it can be read).
 constexpr std::array<ConversionTarget, 6> kTargets = {{
     {"smpbutton", "SMP !", "SMP", "to-smp", "import the files into SMP files", Direction::Import,
      &SMPExtension, nullptr, false, nullptr},
     {"wavbutton", "WAV !", "WAV", "to-wav", "export SMP files to WAV", Direction::Export,
-     &WAVExtension, &WAVHeaderLine, true, &ExportWAV},
+     &WAVExtension, &WAVHeaderLine, true, &WithSection<&S::ExportWAV, &ExportWAV>},
     {"aubutton", "AU !", "AU", "to-au", "export SMP files to AU", Direction::Export, &AUExtension,
-     &AUHeaderLine, false, &ExportAU},
+     &AUHeaderLine, false, &WithSection<&S::ExportAU, &ExportAU>},
     {"aifbutton", "AIFF !", "AIFF", "to-aiff", "export SMP files to AIFF", Direction::Export,
-     &AIFFExtension, &AIFFHeaderLine, false, &ExportAIFF},
+     &AIFFExtension, &AIFFHeaderLine, false, &WithSection<&S::ExportAIF, &ExportAIFF>},
     {"nspbutton", "NSP !", "NSP", "to-nsp", "export SMP files to NSP", Direction::Export,
-     &NSPExtension, &NSPHeaderLine, false, &ExportNSP},
+     &NSPExtension, &NSPHeaderLine, false, &WithSection<&S::ExportNSP, &ExportNSP>},
     {"rawbutton", "RAW !", "RAW", "to-raw", "export SMP files to headerless RAW data",
-     Direction::Export, &RAWExtension, &RAWHeaderLine, false, &ExportRAW},
+     Direction::Export, &RAWExtension, &RAWHeaderLine, false,
+     &WithSection<&S::ExportRAW, &ExportRAW>},
 }};
 
 constexpr std::array<ImportRoute, 7> kImportRoutes = {{
-    {"RAW", FileTypeBit(ftRAW), ImportStep::AssumeRawCoding, &ImportRAW},
+    {"RAW", FileTypeBit(ftRAW), ImportStep::AssumeRawCoding,
+     &WithSection<&S::ImportRAW, &ImportRAW>},
     {"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr},
-    {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &ImportWAV},
-    {"AU", FileTypeBit(ftAU), ImportStep::Convert, &ImportAU},
-    {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, &ImportAIFF},
-    {"NSP", FileTypeBit(ftNSP), ImportStep::Convert, &ImportNSP},
-    {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, &ImportTXT},
+    {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &WithSection<&S::ImportWAV, &ImportWAV>},
+    {"AU", FileTypeBit(ftAU), ImportStep::Convert, &WithSection<&S::ImportAU, &ImportAU>},
+    {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert,
+     &WithSection<&S::ImportAIF, &ImportAIFF>},
+    {"NSP", FileTypeBit(ftNSP), ImportStep::Convert, &WithSection<&S::ImportNSP, &ImportNSP>},
+    {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, &WithSection<&S::ImportTXT, &ImportTXT>},
 }};
 
 }  // namespace

@@ -6,9 +6,23 @@
 #include <string_view>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 
 namespace vorsel {
+
+// Every importer and exporter is called in this shape and reads its own sections of the
+// settings. An empty outputPath means the user cancelled the save dialog. Operating-system
+// errors are thrown and end the batch.
+using Converter = void (*)(ConversionContext& context, const ConversionSettings& settings,
+                           const std::string& inputPath, const std::string& outputPath);
+
+// A converter of one format as the batch calls it: given the one section of the settings that
+// it reads (WithSection<&ConversionSettings::ExportWAV, &ExportWAV>).
+template <auto Section, auto Convert>
+void WithSection(ConversionContext& context, const ConversionSettings& settings,
+                 const std::string& inputPath, const std::string& outputPath) {
+  Convert(context, settings.*Section, inputPath, outputPath);
+}
 
 enum class Direction { Import, Export };
 
@@ -24,8 +38,7 @@ struct ConversionTarget {
   std::string (*HeaderLine)(const ConversionSettings& settings);  // exports only
   // The batch itself logs a cancelled save dialog instead of calling the converter.
   bool BatchLogsCancel;
-  // The exporter; nullptr while the format is not built (an import picks its converter from
-  // the import routes).
+  // The exporter (an import picks its converter from the import routes).
   Converter Convert;
 };
 
@@ -46,7 +59,7 @@ struct ImportRoute {
   std::string_view Format;  // how log lines name it, "AIFF"
   uint32_t FileTypes;       // FileTypeBit of every file type code it takes
   ImportStep Step;
-  Converter Convert;  // nullptr while the importer is not built
+  Converter Convert;  // nullptr for a refusal
 };
 
 constexpr uint32_t FileTypeBit(int32_t code) {

@@ -6,15 +6,14 @@
 #include <span>
 #include <string>
 
-#include "formats/byteio.h"
-#include "formats/conversion_settings.h"
+#include "fileio/byteio.h"
 #include "fuzz/probe_fuzz_common.h"
 #include "probing/description.h"
 #include "probing/filetype.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vorsel;
-  const ConversionSettings settings;
+  const ProbeSettings settings;
   const NumberFormat format{",", "."};
   fuzz::ProbeFile("in.dat", std::span(data, size), "FileDescription", [&](const std::string& path) {
     FileDescription(path, settings, format);

@@ -12,7 +12,7 @@ void RunConverter(Converter convert, std::string_view name, Conversion& conversi
                   const std::string& inputPath, const std::string& outputPath) {
   ConversionContext context = conversion.Context();
   try {
-    convert(context, inputPath, outputPath);
+    convert(context, conversion.settings, inputPath, outputPath);
   } catch (const std::exception& error) {
     Fail(std::string(name) + " raised: " + error.what());
   }

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
+#include "frontend/targets.h"
 #include "smp/sSMP.h"
 
 namespace vorsel::fuzz {
@@ -39,7 +40,7 @@ struct Conversion {
   int64_t ticks = 0;
 
   ConversionContext Context() {
-    return ConversionContext{settings, smp, log, boxes, [this] { ++ticks; }};
+    return ConversionContext{smp, log, boxes, [this] { ++ticks; }};
   }
 };
 

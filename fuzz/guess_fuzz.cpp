@@ -5,13 +5,12 @@
 #include <span>
 #include <string>
 
-#include "formats/conversion_settings.h"
 #include "fuzz/probe_fuzz_common.h"
 #include "probing/guess.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vorsel;
-  const ConversionSettings settings;
+  const ProbeSettings settings;
   fuzz::ProbeFile("in.dat", std::span(data, size), "GuessCoding", [&](const std::string& path) {
     if (GuessCoding(path).empty()) {
       fuzz::Fail("GuessCoding gave no text");

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 #include "frontend/settings_files.h"
 #include "fuzz/fuzz_workspace.h"
 #include "kit/sini.h"

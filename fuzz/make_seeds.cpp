@@ -22,6 +22,7 @@
 #include "formats/raw.h"
 #include "formats/wav.h"
 #include "frontend/settings_files.h"
+#include "frontend/targets.h"
 #include "smp/sSMP.h"
 
 namespace {
@@ -111,10 +112,10 @@ std::string Export(Converter exporter, const fs::path& smp, const fs::path& work
   TSMPfile component;
   QuietLog log;
   QuietBoxes boxes;
-  ConversionContext context{settings, component, log, boxes, {}};
+  ConversionContext context{component, log, boxes, {}};
   const fs::path out = work / "export.out";
   fs::remove(out);
-  exporter(context, smp.string(), out.string());
+  exporter(context, settings, smp.string(), out.string());
   if (!fs::exists(out)) {
     throw std::runtime_error("no export of " + smp.string());
   }
@@ -193,57 +194,75 @@ void Generate(const fs::path& corpus) {
 
   for (int coding = 0; coding <= 3; ++coding) {
     add("wav_import", "mono" + std::to_string(coding) + ".wav",
-        Export(ExportWAV, mono, work,
+        Export(&WithSection<&ConversionSettings::ExportWAV, &ExportWAV>, mono, work,
                [&](ConversionSettings& s) { s.ExportWAV.Encoding = coding; }));
     add("au_import", "mono" + std::to_string(coding) + ".au",
-        Export(ExportAU, mono, work, [&](ConversionSettings& s) { s.ExportAU.Encoding = coding; }));
+        Export(&WithSection<&ConversionSettings::ExportAU, &ExportAU>, mono, work,
+               [&](ConversionSettings& s) { s.ExportAU.Encoding = coding; }));
   }
-  add("wav_import", "stereo.wav", Export(ExportWAV, stereo, work, [](ConversionSettings&) {}));
-  add("wav_import", "five.wav", Export(ExportWAV, five, work, [](ConversionSettings&) {}));
-  add("wav_import", "items-head.wav", Export(ExportWAV, items, work, [](ConversionSettings& s) {
-        s.ExportWAV.StoreSMPHeader = true;
-      }));
-  add("au_import", "stereo.au", Export(ExportAU, stereo, work, [](ConversionSettings&) {}));
-  add("au_import", "items-head.au", Export(ExportAU, items, work, [](ConversionSettings& s) {
-        s.ExportAU.StoreSMPHeader = true;
-      }));
+  add("wav_import", "stereo.wav",
+      Export(&WithSection<&ConversionSettings::ExportWAV, &ExportWAV>, stereo, work,
+             [](ConversionSettings&) {}));
+  add("wav_import", "five.wav",
+      Export(&WithSection<&ConversionSettings::ExportWAV, &ExportWAV>, five, work,
+             [](ConversionSettings&) {}));
+  add("wav_import", "items-head.wav",
+      Export(&WithSection<&ConversionSettings::ExportWAV, &ExportWAV>, items, work,
+             [](ConversionSettings& s) { s.ExportWAV.StoreSMPHeader = true; }));
+  add("au_import", "stereo.au",
+      Export(&WithSection<&ConversionSettings::ExportAU, &ExportAU>, stereo, work,
+             [](ConversionSettings&) {}));
+  add("au_import", "items-head.au",
+      Export(&WithSection<&ConversionSettings::ExportAU, &ExportAU>, items, work,
+             [](ConversionSettings& s) { s.ExportAU.StoreSMPHeader = true; }));
 
   add("aiff_import", "mono8.aif",
-      Export(ExportAIFF, mono, work, [](ConversionSettings& s) { s.ExportAIF.Encoding = 0; }));
-  add("aiff_import", "mono16.aif", Export(ExportAIFF, mono, work, [](ConversionSettings&) {}));
-  add("aiff_import", "stereo.aif", Export(ExportAIFF, stereo, work, [](ConversionSettings&) {}));
-  add("aiff_import", "items-head.aif", Export(ExportAIFF, items, work, [](ConversionSettings& s) {
-        s.ExportAIF.StoreSMPHeader = true;
-      }));
+      Export(&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>, mono, work,
+             [](ConversionSettings& s) { s.ExportAIF.Encoding = 0; }));
+  add("aiff_import", "mono16.aif",
+      Export(&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>, mono, work,
+             [](ConversionSettings&) {}));
+  add("aiff_import", "stereo.aif",
+      Export(&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>, stereo, work,
+             [](ConversionSettings&) {}));
+  add("aiff_import", "items-head.aif",
+      Export(&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>, items, work,
+             [](ConversionSettings& s) { s.ExportAIF.StoreSMPHeader = true; }));
   add("aiff_import", "none.aifc", Aifc("NONE", 32));
   add("aiff_import", "sowt.aifc", Aifc("sowt", 8));
 
-  add("nsp_import", "mono-hedr.nsp", Export(ExportNSP, mono, work, [](ConversionSettings&) {}));
+  add("nsp_import", "mono-hedr.nsp",
+      Export(&WithSection<&ConversionSettings::ExportNSP, &ExportNSP>, mono, work,
+             [](ConversionSettings&) {}));
   add("nsp_import", "mono-hdr8.nsp",
-      Export(ExportNSP, mono, work, [](ConversionSettings& s) { s.ExportNSP.OneChannelType = 1; }));
+      Export(&WithSection<&ConversionSettings::ExportNSP, &ExportNSP>, mono, work,
+             [](ConversionSettings& s) { s.ExportNSP.OneChannelType = 1; }));
   for (int type = 0; type <= 2; ++type) {
     add("nsp_import", "stereo" + std::to_string(type) + ".nsp",
-        Export(ExportNSP, stereo, work,
+        Export(&WithSection<&ConversionSettings::ExportNSP, &ExportNSP>, stereo, work,
                [&](ConversionSettings& s) { s.ExportNSP.TwoChannelType = type; }));
   }
-  add("nsp_import", "five.nsp", Export(ExportNSP, five, work, [](ConversionSettings&) {}));
-  add("nsp_import", "items-head.nsp", Export(ExportNSP, items, work, [](ConversionSettings& s) {
-        s.ExportNSP.StoreSMPHeader = true;
-      }));
+  add("nsp_import", "five.nsp",
+      Export(&WithSection<&ConversionSettings::ExportNSP, &ExportNSP>, five, work,
+             [](ConversionSettings&) {}));
+  add("nsp_import", "items-head.nsp",
+      Export(&WithSection<&ConversionSettings::ExportNSP, &ExportNSP>, items, work,
+             [](ConversionSettings& s) { s.ExportNSP.StoreSMPHeader = true; }));
 
   // RAW seeds begin with the four settings bytes of the RAW target: coding (with signed and
   // byte-order bits), channel choice, rate choice, strip choice.
   for (int coding = 0; coding <= 3; ++coding) {
-    const std::string raw = Export(ExportRAW, mono, work, [&](ConversionSettings& s) {
-      s.ExportRAW.Encoding = coding;
-      s.ExportRAW.Signed = true;
-    });
+    const std::string raw = Export(&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>, mono,
+                                   work, [&](ConversionSettings& s) {
+                                     s.ExportRAW.Encoding = coding;
+                                     s.ExportRAW.Signed = true;
+                                   });
     add("raw_import", "mono" + std::to_string(coding) + ".raw",
         std::string{static_cast<char>(coding | 0x08), 0, 0, 0} + raw);
   }
   add("raw_import", "stereo-msb.raw",
       std::string{static_cast<char>(3 | 0x08 | 0x10), 1, 1, 0} +
-          Export(ExportRAW, stereo, work,
+          Export(&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>, stereo, work,
                  [](ConversionSettings& s) { s.ExportRAW.MSBFirst = true; }));
 
   // TXT seeds begin with the four settings bytes of the TXT target: channels and separators,
@@ -292,7 +311,8 @@ void Generate(const fs::path& corpus) {
     WriteBytes(corpus / "roundtrip" / trip.name, std::string{trip.importer, trip.variant} + file);
   }
   WriteBytes(corpus / "roundtrip" / "stereo.raw",
-             std::string{4, 1} + Export(ExportRAW, stereo, work, [](ConversionSettings&) {}));
+             std::string{4, 1} + Export(&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>,
+                                        stereo, work, [](ConversionSettings&) {}));
 
   fs::remove_all(work);
 }

@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vorsel::fuzz::Conversion conversion;
   vorsel::fuzz::FuzzImportView(conversion.settings.ImportNSP, static_cast<uint8_t>(size));
-  vorsel::fuzz::FuzzImport(vorsel::ImportNSP, "ImportNSP", "in.nsp", std::span(data, size),
-                           conversion);
+  vorsel::fuzz::FuzzImport(
+      &vorsel::WithSection<&vorsel::ConversionSettings::ImportNSP, &vorsel::ImportNSP>, "ImportNSP",
+      "in.nsp", std::span(data, size), conversion);
   return 0;
 }

@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   raw.nChans = PickChannels(data[1]);
   raw.SfTot = PickRate(data[2]);
   raw.StripBytes = PickCount(data[3]);
-  FuzzImport(vorsel::ImportRAW, "ImportRAW", "in.raw", std::span(data + 4, size - 4), conversion);
+  FuzzImport(&vorsel::WithSection<&vorsel::ConversionSettings::ImportRAW, &vorsel::ImportRAW>,
+             "ImportRAW", "in.raw", std::span(data + 4, size - 4), conversion);
   return 0;
 }

@@ -34,9 +34,12 @@ struct Importer {
 };
 
 constexpr Importer kImporters[] = {
-    {ImportWAV, "ImportWAV", "in.wav"},   {ImportAU, "ImportAU", "in.au"},
-    {ImportAIFF, "ImportAIFF", "in.aif"}, {ImportNSP, "ImportNSP", "in.nsp"},
-    {ImportRAW, "ImportRAW", "in.raw"},   {ImportTXT, "ImportTXT", "in.txt"},
+    {&WithSection<&ConversionSettings::ImportWAV, &ImportWAV>, "ImportWAV", "in.wav"},
+    {&WithSection<&ConversionSettings::ImportAU, &ImportAU>, "ImportAU", "in.au"},
+    {&WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, "ImportAIFF", "in.aif"},
+    {&WithSection<&ConversionSettings::ImportNSP, &ImportNSP>, "ImportNSP", "in.nsp"},
+    {&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, "ImportRAW", "in.raw"},
+    {&WithSection<&ConversionSettings::ImportTXT, &ImportTXT>, "ImportTXT", "in.txt"},
 };
 
 struct Target {
@@ -47,9 +50,16 @@ struct Target {
 };
 
 constexpr Target kTargets[] = {
-    {ExportWAV, ImportWAV, "WAV", "out.wav"},    {ExportAU, ImportAU, "AU", "out.au"},
-    {ExportAIFF, ImportAIFF, "AIFF", "out.aif"}, {ExportNSP, ImportNSP, "NSP", "out.nsp"},
-    {ExportRAW, ImportRAW, "RAW", "out.raw"},
+    {&WithSection<&ConversionSettings::ExportWAV, &ExportWAV>,
+     &WithSection<&ConversionSettings::ImportWAV, &ImportWAV>, "WAV", "out.wav"},
+    {&WithSection<&ConversionSettings::ExportAU, &ExportAU>,
+     &WithSection<&ConversionSettings::ImportAU, &ImportAU>, "AU", "out.au"},
+    {&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>,
+     &WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, "AIFF", "out.aif"},
+    {&WithSection<&ConversionSettings::ExportNSP, &ExportNSP>,
+     &WithSection<&ConversionSettings::ImportNSP, &ImportNSP>, "NSP", "out.nsp"},
+    {&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>,
+     &WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, "RAW", "out.raw"},
 };
 
 struct Layout {

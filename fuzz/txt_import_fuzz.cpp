@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   txt.SfTot = PickRate(static_cast<uint8_t>(data[3] >> 3));
   // Every line, even an empty one, is a scan of nChans samples.
   const int64_t bytesPerLine = 2 * std::max<int64_t>(txt.nChans, 8);
-  FuzzImport(vorsel::ImportTXT, "ImportTXT", "in.txt", std::span(data + 4, size - 4), conversion,
-             bytesPerLine);
+  FuzzImport(&vorsel::WithSection<&vorsel::ConversionSettings::ImportTXT, &vorsel::ImportTXT>,
+             "ImportTXT", "in.txt", std::span(data + 4, size - 4), conversion, bytesPerLine);
   return 0;
 }

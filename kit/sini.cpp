@@ -54,18 +54,7 @@ std::optional<int32_t> IntegerFromText(std::string_view text, bool hexAfter0x) {
     }
     return static_cast<int32_t>(value);
   }
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && text.front() == '-') {
-      return std::nullopt;
-    }
-  }
-  int32_t value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
-    return std::nullopt;
-  }
-  return value;
+  return DecimalInt32(text);
 }
 
 std::string FontNameCut(std::string_view name) {

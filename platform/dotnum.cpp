@@ -124,4 +124,19 @@ double StrToFloatDot(std::string_view text) {
   return value;
 }
 
+std::optional<int32_t> DecimalInt32(std::string_view text) {
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') {
+      return std::nullopt;
+    }
+  }
+  int32_t value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
 }  // namespace vorsel

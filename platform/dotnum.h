@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,5 +24,9 @@ bool IsDecimalNumber(std::string_view s);
 
 // Throws EConvertError with the texts users see in settings and head errors.
 double StrToFloatDot(std::string_view text);
+
+// A whole decimal 32-bit integer: an optional "+" or "-" (not both), digits and nothing else.
+// Nothing for any other text and for values beyond the 32-bit range.
+std::optional<int32_t> DecimalInt32(std::string_view text);
 
 }  // namespace vorsel

@@ -12,4 +12,7 @@ std::string FoldCase(std::string_view utf8);
 
 bool EqualNoCase(std::string_view a, std::string_view b);
 
+// The lower-case letter of an ASCII or Latin-1 capital; every other character stays.
+char32_t LowerLatin1(char32_t c);
+
 }  // namespace vorsel

@@ -287,11 +287,11 @@ std::string HeaderDetail(int32_t fileType, ByteReader& reader, int64_t fileSize,
   }
 }
 
-std::string FileDescription(const std::string& path, const ConversionSettings& settings) {
+std::string FileDescription(const std::string& path, const ProbeSettings& settings) {
   return FileDescription(path, settings, UserNumberFormat());
 }
 
-std::string FileDescription(const std::string& path, const ConversionSettings& settings,
+std::string FileDescription(const std::string& path, const ProbeSettings& settings,
                             const NumberFormat& format) {
   std::error_code error;
   // Only regular files are described: opening a pipe or a device could wait for ever.

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/byteio.h"
-#include "formats/conversion_settings.h"
+#include "fileio/byteio.h"
+#include "probing/filetype.h"
 #include "probing/number_text.h"
 
 namespace vorsel {
@@ -13,8 +13,8 @@ namespace vorsel {
 // size, duration, coding, rate and channels, with the separators of the user's locale (WAV
 // 2,000,044 bytes, 11.338 s, lin 16, 44100 Hz, 2 channels). Empty when no file exists at path.
 // Only headers are read. Throws std::system_error when the file exists but cannot be read.
-std::string FileDescription(const std::string& path, const ConversionSettings& settings);
-std::string FileDescription(const std::string& path, const ConversionSettings& settings,
+std::string FileDescription(const std::string& path, const ProbeSettings& settings);
+std::string FileDescription(const std::string& path, const ProbeSettings& settings,
                             const NumberFormat& format);
 
 // The part after the type name for the formats with a binary header (WAV, AU, AIFF, AIFF-C,

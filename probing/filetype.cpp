@@ -204,8 +204,8 @@ int32_t FileTypeOfBytes(std::span<const uint8_t> bytes, int32_t stripLines) {
   return HoldsNumberText(bytes, stripLines) ? ftTXT : ftRAW;
 }
 
-int32_t FileTypeOf(const std::string& path, const ConversionSettings& settings) {
-  if (settings.Common.UseExtensionAsId) {
+int32_t FileTypeOf(const std::string& path, const ProbeSettings& settings) {
+  if (settings.UseExtensionAsId) {
     return FileTypeOfExtension(path);
   }
   std::array<uint8_t, kFileTypeProbeBytes> buffer;
@@ -214,10 +214,10 @@ int32_t FileTypeOf(const std::string& path, const ConversionSettings& settings) 
     ReadOnlyFile file(path);
     n = file.ReadUpTo(buffer, path);
   }
-  return FileTypeOfBytes(std::span<const uint8_t>(buffer.data(), n), settings.ImportTXT.StripLines);
+  return FileTypeOfBytes(std::span<const uint8_t>(buffer.data(), n), settings.StripLines);
 }
 
-std::string FileTypeName(const std::string& path, const ConversionSettings& settings) {
+std::string FileTypeName(const std::string& path, const ProbeSettings& settings) {
   return std::string(FileTypeCodeName(FileTypeOf(path, settings)));
 }
 

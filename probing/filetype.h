@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "formats/conversion_settings.h"
-
 namespace vorsel {
 
 // File type codes; the numbers appear in settings and tables, so they stay fixed.
@@ -21,18 +19,24 @@ enum FileTypeCode : int32_t {
   ftTXT = 7,
 };
 
+// The options that type detection follows.
+struct ProbeSettings {
+  bool UseExtensionAsId = false;  // by the extension alone instead of the first bytes
+  int32_t StripLines = 0;         // header lines allowed before the numbers of a text file
+};
+
 // Detection never looks further into a file than this.
 inline constexpr size_t kFileTypeProbeBytes = 16384;
 
 // "RAW", "SMP", "WAV", "AU", "AIFF", "AIFF-C", "NSP", "TXT"; empty for any other number.
 std::string_view FileTypeCodeName(int32_t code);
 
-// By the first bytes, or by the extension alone when Common.UseExtensionAsId is set.
+// By the first bytes, or by the extension alone when UseExtensionAsId is set.
 // Throws std::system_error when the file cannot be opened or read.
-int32_t FileTypeOf(const std::string& path, const ConversionSettings& settings);
+int32_t FileTypeOf(const std::string& path, const ProbeSettings& settings);
 
 // The name of FileTypeOf (path).
-std::string FileTypeName(const std::string& path, const ConversionSettings& settings);
+std::string FileTypeName(const std::string& path, const ProbeSettings& settings);
 
 // The code of the file name's extension (from its last "."), compared without regard to case.
 int32_t FileTypeOfExtension(std::string_view path);

@@ -7,7 +7,7 @@
 
 #include "codings/g711.h"
 #include "codings/linear.h"
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "probing/filetype.h"
 
 namespace vorsel {
@@ -102,7 +102,7 @@ std::string GuessCoding(const std::string& path) {
   return guesser.Result();
 }
 
-std::string GuessFileTypeLine(const std::string& path, const ConversionSettings& settings) {
+std::string GuessFileTypeLine(const std::string& path, const ProbeSettings& settings) {
   // The guess first: it refuses what is not a regular file before the type test opens it.
   const std::string guess = GuessCoding(path);
   const std::string name = std::filesystem::path(path).filename().string();

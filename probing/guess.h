@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "formats/conversion_settings.h"
+#include "probing/filetype.h"
 
 namespace vorsel {
 
@@ -49,6 +49,6 @@ std::string GuessCoding(const std::string& path);
 
 // The line of the "Guess file type" command: the file name without directory, " is ", the type
 // name, " ", the guess and "?" (take1.raw is RAW Intel sint16?).
-std::string GuessFileTypeLine(const std::string& path, const ConversionSettings& settings);
+std::string GuessFileTypeLine(const std::string& path, const ProbeSettings& settings);
 
 }  // namespace vorsel

@@ -7,15 +7,12 @@
 #include <system_error>
 
 #include "platform/charset.h"
+#include "platform/dotnum.h"
+#include "platform/textcase.h"
 
 namespace vorsel {
 
 namespace {
-
-char32_t LowerLetter(char32_t c) {
-  const bool upper = (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
-  return upper ? c + 0x20 : c;
-}
 
 bool IsBlankOrControl(char c) {
   return static_cast<unsigned char>(c) <= ' ';
@@ -59,7 +56,7 @@ std::string LowerName(std::string_view name) {
       lower.append(name.substr(start, pos - start));
       continue;
     }
-    AppendUtf8(lower, LowerLetter(c));
+    AppendUtf8(lower, LowerLatin1(c));
   }
   return lower;
 }
@@ -77,7 +74,7 @@ bool NameMatchesLowered(std::string_view name, std::string_view lowered) {
       if (name.substr(startA, a - startA) != lowered.substr(startB, b - startB)) {
         return false;
       }
-    } else if (LowerLetter(ca) != cb) {
+    } else if (LowerLatin1(ca) != cb) {
       return false;
     }
   }
@@ -95,18 +92,7 @@ std::optional<int32_t> ReadDecimalInteger(std::string_view text) {
   while (!text.empty() && IsBlankOrControl(text.back())) {
     text.remove_suffix(1);
   }
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && text.front() == '-') {
-      return std::nullopt;
-    }
-  }
-  int32_t value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
-    return std::nullopt;
-  }
-  return value;
+  return DecimalInt32(text);
 }
 
 std::string FormatRateText(double value) {

@@ -6,8 +6,8 @@
 #include <array>
 #include <cerrno>
 
+#include "fileio/file_io.h"
 #include "platform/charset.h"
-#include "smp/file_io.h"
 
 namespace vorsel {
 

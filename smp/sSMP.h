@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "smp/file_io.h"
+#include "fileio/file_io.h"
 
 namespace vorsel {
 
@@ -53,6 +53,7 @@ class EInvalidSMPHeader : public std::runtime_error {
 
 using theadarr = std::array<uint8_t, kHeadBufferSize>;
 
+// The operations keep the component's published names, so their styles are mixed on purpose.
 class TSMPfile {
  public:
   TSMPfile();

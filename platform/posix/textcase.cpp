@@ -7,14 +7,8 @@ namespace vorsel {
 namespace {
 
 char32_t LowerOf(char32_t c) {
-  if (c >= U'A' && c <= U'Z') {
-    return c + 0x20;
-  }
-  if (c < 0xC0) {
-    return c;
-  }
-  if (c <= 0xDE) {
-    return c == 0xD7 ? c : c + 0x20;  // Latin-1 capitals, except the multiplication sign
+  if (c <= 0xFF) {
+    return LowerLatin1(c);
   }
   if (c >= 0x100 && c <= 0x17F) {
     if (c == 0x178) {
@@ -40,6 +34,12 @@ char32_t LowerOf(char32_t c) {
 }
 
 }  // namespace
+
+char32_t LowerLatin1(char32_t c) {
+  // Latin-1 capitals follow at 0xC0, except the multiplication sign.
+  const bool upper = (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+  return upper ? c + 0x20 : c;
+}
 
 std::string FoldCase(std::string_view utf8) {
   std::string out;

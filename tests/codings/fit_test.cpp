@@ -15,11 +15,15 @@
 namespace vorsel {
 namespace {
 
-constexpr FitTarget kAllTargets[] = {FitTarget::WAV, FitTarget::AU, FitTarget::AIFF,
-                                     FitTarget::RAW};
+// The rules of the exporters: WAV keeps equal magnitudes unscaled, AU and AIFF hold a single
+// and RAW a double precision factor.
+constexpr FitRule kWAV{.equalMagnitudesUnscaled = true};
+constexpr FitRule kSingle{};
+constexpr FitRule kDouble{.precision = FactorPrecision::Float64};
+constexpr FitRule kAllRules[] = {kWAV, kSingle, kDouble};
 
 TEST(FitFactor, NoFittingAndSilenceGiveOne) {
-  for (FitTarget target : kAllTargets) {
+  for (FitRule target : kAllRules) {
     EXPECT_EQ(FitFactor(-1000, 500, false, true, target), 1);
     EXPECT_EQ(FitFactor(0, 0, true, true, target), 1);
     EXPECT_EQ(FitFactor(0, 0, true, false, target), 1);
@@ -27,27 +31,26 @@ TEST(FitFactor, NoFittingAndSilenceGiveOne) {
 }
 
 TEST(FitFactor, EqualMagnitudesLeaveOnlyWavUnscaled) {
-  EXPECT_EQ(FitFactor(-1000, 1000, true, false, FitTarget::WAV), 1);
-  EXPECT_EQ(FitFactor(-1000, 1000, true, false, FitTarget::AU), static_cast<float>(32.767));
-  EXPECT_EQ(FitFactor(-1000, 1000, true, true, FitTarget::AU), static_cast<float>(32.511));
-  EXPECT_EQ(FitFactor(-1000, 1000, true, true, FitTarget::AIFF), static_cast<float>(32.511));
-  EXPECT_EQ(FitFactor(-1000, 1000, true, true, FitTarget::RAW), 32511.0 / 1000.0);
+  EXPECT_EQ(FitFactor(-1000, 1000, true, false, kWAV), 1);
+  EXPECT_EQ(FitFactor(-1000, 1000, true, false, kSingle), static_cast<float>(32.767));
+  EXPECT_EQ(FitFactor(-1000, 1000, true, true, kSingle), static_cast<float>(32.511));
+  EXPECT_EQ(FitFactor(-1000, 1000, true, true, kSingle), static_cast<float>(32.511));
+  EXPECT_EQ(FitFactor(-1000, 1000, true, true, kDouble), 32511.0 / 1000.0);
 }
 
 TEST(FitFactor, PeakIsTheLargerMagnitudeAndMinus32768Counts32768) {
-  EXPECT_EQ(FitFactor(-200, 1000, true, false, FitTarget::WAV), static_cast<float>(32.767));
-  EXPECT_EQ(FitFactor(-2000, 1000, true, false, FitTarget::WAV),
-            static_cast<float>(32767.0 / 2000.0));
-  EXPECT_EQ(FitFactor(-32768, 0, true, false, FitTarget::RAW), 32767.0 / 32768.0);
-  EXPECT_EQ(FitFactor(-32768, 0, true, true, FitTarget::AU), static_cast<float>(32511.0 / 32768.0));
-  EXPECT_EQ(FitFactor(5, 7, true, false, FitTarget::RAW), 32767.0 / 7.0);
+  EXPECT_EQ(FitFactor(-200, 1000, true, false, kWAV), static_cast<float>(32.767));
+  EXPECT_EQ(FitFactor(-2000, 1000, true, false, kWAV), static_cast<float>(32767.0 / 2000.0));
+  EXPECT_EQ(FitFactor(-32768, 0, true, false, kDouble), 32767.0 / 32768.0);
+  EXPECT_EQ(FitFactor(-32768, 0, true, true, kSingle), static_cast<float>(32511.0 / 32768.0));
+  EXPECT_EQ(FitFactor(5, 7, true, false, kDouble), 32767.0 / 7.0);
 }
 
 TEST(FitFactor, TheThreeContainersHoldASingleAndRawADoublePrecisionFactor) {
   const double exact = 32767.0 / 3.0;
   EXPECT_NE(static_cast<double>(static_cast<float>(exact)), exact);
-  EXPECT_EQ(FitFactor(0, 3, true, false, FitTarget::RAW), exact);
-  for (FitTarget target : {FitTarget::WAV, FitTarget::AU, FitTarget::AIFF}) {
+  EXPECT_EQ(FitFactor(0, 3, true, false, kDouble), exact);
+  for (FitRule target : {kWAV, kSingle}) {
     EXPECT_EQ(FitFactor(0, 3, true, false, target), static_cast<float>(exact));
   }
 }
@@ -72,10 +75,10 @@ struct FakeSampleFile {
 
 TEST(FitFactor, OfAFileTakesTheExtremesOfEverySample) {
   FakeSampleFile file;
-  EXPECT_EQ(FitFactor(file, true, false, FitTarget::RAW), 32767.0 / 1200.0);
+  EXPECT_EQ(FitFactor(file, true, false, kDouble), 32767.0 / 1200.0);
   EXPECT_EQ(file.minMaxCalls, 1);
   FakeSampleFile untouched;
-  EXPECT_EQ(FitFactor(untouched, false, true, FitTarget::WAV), 1);
+  EXPECT_EQ(FitFactor(untouched, false, true, kWAV), 1);
   EXPECT_EQ(untouched.minMaxCalls, 0);
   EXPECT_EQ(untouched.selStart, -1);
 }
@@ -93,7 +96,7 @@ TEST(ScaleSample, RoundsHalvesToEvenAndStaysInRange) {
   EXPECT_EQ(ScaleSample(1, 1e300), 32767);
   // The fitted peak lands on full scale whatever the float rounding of the factor.
   for (int peak = 1; peak <= 32767; ++peak) {
-    const double factor = FitFactor(0, static_cast<int16_t>(peak), true, false, FitTarget::AU);
+    const double factor = FitFactor(0, static_cast<int16_t>(peak), true, false, kSingle);
     ASSERT_EQ(ScaleSample(static_cast<int16_t>(peak), factor), 32767) << peak;
     ASSERT_EQ(ScaleSample(static_cast<int16_t>(-peak), factor), -32767) << peak;
   }
@@ -122,7 +125,7 @@ TEST(ScaleSample, FittedFactorsRoundEveryInputAsExactArithmeticDoes) {
   for (int peak : {1, 2, 3, 7, 100, 1000, 1001, 4097, 12345, 32511, 32767, 32768}) {
     for (bool dither : {false, true}) {
       const double factor =
-          FitFactor(static_cast<int16_t>(-std::min(peak, 32768)), 0, true, dither, FitTarget::AU);
+          FitFactor(static_cast<int16_t>(-std::min(peak, 32768)), 0, true, dither, kSingle);
       for (int x = -32768; x <= 32767; ++x) {
         const int64_t exact =
             ExactRoundedProduct(static_cast<int16_t>(x), static_cast<float>(factor));
@@ -144,7 +147,7 @@ TEST(ScaleSample, FittedFactorsRoundEveryInputAsExactArithmeticDoes) {
 }
 
 TEST(ScaleSample, DoubleFactorsAreMultipliedInExtendedPrecision) {
-  const double third = FitFactor(0, 3, true, false, FitTarget::RAW);
+  const double third = FitFactor(0, 3, true, false, kDouble);
   EXPECT_EQ(ScaleSample(3, third), 32767);
   EXPECT_EQ(ScaleSample(1, third), 10922);
   EXPECT_EQ(ScaleSample(-2, third), -21845);
@@ -197,8 +200,8 @@ TEST(EncodeLinear8, ABlockGivesTheCodesOfOneSampleAtATime) {
     samples.push_back(static_cast<int16_t>(x));
   }
   samples.push_back(32767);
-  const double fitted = FitFactor(-12000, 9000, true, true, FitTarget::WAV);
-  const double raw = FitFactor(-12000, 9000, true, true, FitTarget::RAW);
+  const double fitted = FitFactor(-12000, 9000, true, true, kWAV);
+  const double raw = FitFactor(-12000, 9000, true, true, kDouble);
   ASSERT_NE(static_cast<double>(static_cast<float>(raw)), raw);
   for (const double factor : {1.0, fitted, raw, 3.0}) {
     for (const DitherRange range : {kDitherUpward, kDitherCentred}) {
@@ -218,7 +221,7 @@ TEST(EncodeLinear8, ABlockGivesTheCodesOfOneSampleAtATime) {
 }
 
 TEST(EncodeLinear8, FittedAndDitheredPeaksStayInRange) {
-  const double factor = FitFactor(-32768, 32767, true, true, FitTarget::AIFF);
+  const double factor = FitFactor(-32768, 32767, true, true, kSingle);
   for (int i = 0; i < 5000; ++i) {
     const uint8_t top = EncodeLinear8(32767, factor, kDitherUpward, Representation::Signed);
     ASSERT_TRUE(top == 0x7E || top == 0x7F) << int{top};

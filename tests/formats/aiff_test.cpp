@@ -18,7 +18,7 @@ class AiffExport : public ConverterTest {
   std::string Export(const std::string& smpBytes) {
     WriteFile(Path("in.smp"), smpBytes);
     ConversionContext context = Context();
-    ExportAIFF(context, Path("in.smp"), Path("out.aif"));
+    ExportAIFF(context, settings.ExportAIF, Path("in.smp"), Path("out.aif"));
     return std::filesystem::exists(Path("out.aif")) ? ReadFile(Path("out.aif")) : std::string();
   }
 };
@@ -120,13 +120,13 @@ TEST_F(AiffExport, RefusalsLeaveOneLineAndNoOutput) {
   settings.ExportAIF.Encoding = 1;
   log.lines.clear();
   ConversionContext context = Context();
-  ExportAIFF(context, Path("missing.smp"), Path("out.aif"));
+  ExportAIFF(context, settings.ExportAIF, Path("missing.smp"), Path("out.aif"));
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "missing.smp -> out.aif",
                            Path("missing.smp") + " cannot be opened! Conversion aborted."}));
   EXPECT_FALSE(std::filesystem::exists(Path("out.aif")));
 
-  ExportAIFF(context, in, "");
+  ExportAIFF(context, settings.ExportAIF, in, "");
   EXPECT_EQ(log.lines.back(), in + " - cancelled by user");
 }
 
@@ -135,7 +135,7 @@ class AiffImport : public ConverterTest {
   std::string Import(const std::string& aiffBytes) {
     WriteFile(Path("in.aif"), aiffBytes);
     ConversionContext context = Context();
-    ImportAIFF(context, Path("in.aif"), Path("out.smp"));
+    ImportAIFF(context, settings.ImportAIF, Path("in.aif"), Path("out.smp"));
     return std::filesystem::exists(Path("out.smp")) ? ReadFile(Path("out.smp")) : std::string();
   }
 };
@@ -313,8 +313,8 @@ TEST_F(AiffImport, AStoredHeadSurvivesTheRoundTrip) {
     settings.ImportAIF.ViewLo = -5;
     WriteFile(Path("in.smp"), source);
     ConversionContext context = Context();
-    ExportAIFF(context, Path("in.smp"), Path("in.aif"));
-    ImportAIFF(context, Path("in.aif"), Path("out.smp"));
+    ExportAIFF(context, settings.ExportAIF, Path("in.smp"), Path("in.aif"));
+    ImportAIFF(context, settings.ImportAIF, Path("in.aif"), Path("out.smp"));
     const std::string smp = ReadFile(Path("out.smp"));
     const std::vector<std::string> items = SmpItems(smp);
     for (const std::string name : {"view", "range", "custom", "date", "proc0", "file"}) {

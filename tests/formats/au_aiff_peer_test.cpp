@@ -60,7 +60,7 @@ class SoxWrittenAuAiff : public ConverterTest {
 
   std::string ImportWith(Converter importer, const std::string& name) {
     ConversionContext context = Context();
-    importer(context, Path(name), Path("out.smp"));
+    importer(context, settings, Path(name), Path("out.smp"));
     return std::filesystem::exists(Path("out.smp")) ? ReadFile(Path("out.smp")) : std::string();
   }
 };
@@ -76,7 +76,8 @@ TEST_F(SoxWrittenAuAiff, AuFilesImportToTheSamplesSoxDecodes) {
   };
   for (const Case& c : cases) {
     SoxWrite("in.au", c.options, c.channels);
-    const std::string smp = ImportWith(&ImportAU, "in.au");
+    const std::string smp =
+        ImportWith(&WithSection<&ConversionSettings::ImportAU, &ImportAU>, "in.au");
     EXPECT_EQ(SmpFileSamples(smp), SoxDecoded("in.au")) << c.options;
     EXPECT_EQ(ItemValue(SmpItems(smp), "sftot"), std::to_string(8000 * c.channels)) << c.options;
     EXPECT_EQ(ItemValue(SmpItems(smp), "nchans"), std::to_string(c.channels)) << c.options;
@@ -100,7 +101,8 @@ TEST_F(SoxWrittenAuAiff, AiffAndUncompressedAifcImportToTheSamplesSoxDecodes) {
   };
   for (const Case& c : cases) {
     SoxWrite(c.name, c.options, c.channels);
-    const std::string smp = ImportWith(&ImportAIFF, c.name);
+    const std::string smp =
+        ImportWith(&WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, c.name);
     EXPECT_EQ(SmpFileSamples(smp), SoxDecoded(c.name)) << c.name << c.options;
     EXPECT_EQ(ItemValue(SmpItems(smp), "sftot"), std::to_string(8000 * c.channels)) << c.name;
     EXPECT_EQ(ItemValue(SmpItems(smp), "nchans"), std::to_string(c.channels)) << c.name;
@@ -121,7 +123,7 @@ TEST_F(SoxWrittenAuAiff, LittleEndianAifcIsRefusedAndLeavesNoFile) {
   sf_close(file);
   ASSERT_NE(ReadFile(Path("in.aifc")).find("sowt"), std::string::npos);
 
-  EXPECT_EQ(ImportWith(&ImportAIFF, "in.aifc"), "");
+  EXPECT_EQ(ImportWith(&WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, "in.aifc"), "");
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, "sowt compressed files are not supported");
   EXPECT_EQ(boxes.shown[0].caption, "Unsupported file format");
@@ -173,7 +175,7 @@ class AuAiffReadBySndfile : public ConverterTest {
                          const std::vector<std::string>& extra = {}) {
     WriteFile(Path("in.smp"), SmpFile(SourceItems(sftot, nchans, extra), samples));
     ConversionContext context = Context();
-    exporter(context, Path("in.smp"), Path("out"));
+    exporter(context, settings, Path("in.smp"), Path("out"));
     return Path("out");
   }
 
@@ -191,7 +193,8 @@ TEST_F(AuAiffReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
     for (const bool head : {false, true}) {
       settings.ExportAU.Encoding = c.setting;
       settings.ExportAU.StoreSMPHeader = head;
-      SndFile file(ExportWith(&ExportAU, "16000", "1"));
+      SndFile file(
+          ExportWith(&WithSection<&ConversionSettings::ExportAU, &ExportAU>, "16000", "1"));
       ASSERT_TRUE(file.ok()) << c.setting << sf_strerror(nullptr);
       EXPECT_EQ(file.info().format, SF_FORMAT_AU | c.subtype) << c.setting;
       EXPECT_EQ(file.info().samplerate, 16000);
@@ -221,7 +224,7 @@ TEST_F(AuAiffReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
 
 TEST_F(AuAiffReadBySndfile, StereoAuKeepsTheInterleavedFrames) {
   samples = Ramp(3000);
-  SndFile file(ExportWith(&ExportAU, "88200", "2"));
+  SndFile file(ExportWith(&WithSection<&ConversionSettings::ExportAU, &ExportAU>, "88200", "2"));
   ASSERT_TRUE(file.ok());
   EXPECT_EQ(file.info().samplerate, 44100);
   EXPECT_EQ(file.info().channels, 2);
@@ -238,7 +241,8 @@ TEST_F(AuAiffReadBySndfile, BothAiffCodingsReadBackWithTheirChunks) {
       const std::vector<std::string> status =
           extras ? std::vector<std::string>{"AES/EBUchstatus=1,2,3"} : std::vector<std::string>{};
       // An odd number of 8-bit samples ends in a pad byte.
-      SndFile file(ExportWith(&ExportAIFF, "16000", "1", status));
+      SndFile file(ExportWith(&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>, "16000",
+                              "1", status));
       ASSERT_TRUE(file.ok()) << coding << sf_strerror(nullptr);
       EXPECT_EQ(file.info().format,
                 SF_FORMAT_AIFF | (coding == 0 ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_16));
@@ -259,7 +263,8 @@ TEST_F(AuAiffReadBySndfile, BothAiffCodingsReadBackWithTheirChunks) {
 // libsndfile keeps the rate as an integer; sox reports the extended real as it stands.
 TEST_F(AuAiffReadBySndfile, StereoAiffAt11025TotalHasTheRate5512AndAHalf) {
   samples = Ramp(3000);
-  const std::string path = ExportWith(&ExportAIFF, "11025", "2");
+  const std::string path =
+      ExportWith(&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>, "11025", "2");
   SndFile file(path);
   ASSERT_TRUE(file.ok());
   EXPECT_EQ(file.info().channels, 2);

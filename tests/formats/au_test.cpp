@@ -18,7 +18,7 @@ class AuExport : public ConverterTest {
   std::string Export(const std::string& smpBytes) {
     WriteFile(Path("in.smp"), smpBytes);
     ConversionContext context = Context();
-    ExportAU(context, Path("in.smp"), Path("out.au"));
+    ExportAU(context, settings.ExportAU, Path("in.smp"), Path("out.au"));
     return std::filesystem::exists(Path("out.au")) ? ReadFile(Path("out.au")) : std::string();
   }
 
@@ -148,7 +148,7 @@ TEST_F(AuExport, SizeCountsTheWholeScansThatFollow) {
 
 TEST_F(AuExport, ASourceThatCannotBeOpenedGetsOneLineAndNoOutput) {
   ConversionContext context = Context();
-  ExportAU(context, Path("missing.smp"), Path("out.au"));
+  ExportAU(context, settings.ExportAU, Path("missing.smp"), Path("out.au"));
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "missing.smp -> out.au",
                            Path("missing.smp") + " cannot be opened! Conversion aborted."}));
@@ -157,7 +157,7 @@ TEST_F(AuExport, ASourceThatCannotBeOpenedGetsOneLineAndNoOutput) {
 
 TEST_F(AuExport, AnEmptyOutputPathOnlyLogsTheCancel) {
   ConversionContext context = Context();
-  ExportAU(context, Path("in.smp"), "");
+  ExportAU(context, settings.ExportAU, Path("in.smp"), "");
   EXPECT_EQ(log.lines, (std::vector<std::string>{Path("in.smp") + " - cancelled by user"}));
 }
 
@@ -167,7 +167,7 @@ class AuImport : public ConverterTest {
   std::string Import(const std::string& auBytes) {
     WriteFile(Path("in.au"), auBytes);
     ConversionContext context = Context();
-    ImportAU(context, Path("in.au"), Path("out.smp"));
+    ImportAU(context, settings.ImportAU, Path("in.au"), Path("out.smp"));
     return std::filesystem::exists(Path("out.smp")) ? ReadFile(Path("out.smp")) : std::string();
   }
 };
@@ -275,7 +275,7 @@ TEST_F(AuImport, AHeadChunkSizeOutsideOneTo32767RestoresNothing) {
 
 TEST_F(AuImport, AnEmptyOutputPathOnlyLogsTheCancel) {
   ConversionContext context = Context();
-  ImportAU(context, Path("in.au"), "");
+  ImportAU(context, settings.ImportAU, Path("in.au"), "");
   EXPECT_EQ(log.lines, (std::vector<std::string>{Path("in.au") + " - cancelled by user"}));
 }
 
@@ -295,8 +295,8 @@ TEST_F(AuImport, AStoredHeadSurvivesTheRoundTripInEveryImportableCoding) {
     settings.ImportAU.ViewLo = -5;
     WriteFile(Path("in.smp"), source);
     ConversionContext context = Context();
-    ExportAU(context, Path("in.smp"), Path("in.au"));
-    ImportAU(context, Path("in.au"), Path("out.smp"));
+    ExportAU(context, settings.ExportAU, Path("in.smp"), Path("in.au"));
+    ImportAU(context, settings.ImportAU, Path("in.au"), Path("out.smp"));
     const std::string smp = ReadFile(Path("out.smp"));
     const std::vector<std::string> items = SmpItems(smp);
     for (const std::string name : {"view", "range", "custom", "date", "proc0", "file"}) {

@@ -86,7 +86,7 @@ TEST_F(EmbeddedLabels, CraftedWavNamingALabelFileOutsideTheOutputFolder) {
             test::Wav(FmtBody(1, 1, 8000, 16),
                       Chunk("kelm", head) + Chunk("data", Samples16({5, -5, 7}))));
   ConversionContext context = Context();
-  ImportWAV(context, Path("foreign/in.wav"), Path("out/in.smp"));
+  ImportWAV(context, settings.ImportWAV, Path("foreign/in.wav"), Path("out/in.smp"));
 
   ExpectLabelFileUntouched();
   ExpectOutputCarriesTheLabels("in");
@@ -121,11 +121,11 @@ TEST_P(EveryContainer, ExportThenImportKeepsTheLabelsWithTheNewFile) {
   const tcontainer& container = GetParam();
   const std::string foreign = Path(std::string("foreign/x.") + container.name);
   ConversionContext context = Context();
-  container.exporter(context, source, foreign);
+  container.exporter(context, settings, source, foreign);
   ASSERT_TRUE(fs::exists(foreign)) << ::testing::PrintToString(log.lines);
   ExpectLabelFileUntouched();
 
-  container.importer(context, foreign, Path("out/x.smp"));
+  container.importer(context, settings, foreign, Path("out/x.smp"));
   ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
   ExpectLabelFileUntouched();
   ExpectOutputCarriesTheLabels("x");
@@ -135,12 +135,17 @@ TEST_P(EveryContainer, ExportThenImportKeepsTheLabelsWithTheNewFile) {
   EXPECT_EQ(Folder("source"), (Lines{"labels.csv", "source.smp"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Containers, EveryContainer,
-                         ::testing::Values(tcontainer{"wav", ExportWAV, ImportWAV},
-                                           tcontainer{"au", ExportAU, ImportAU},
-                                           tcontainer{"aif", ExportAIFF, ImportAIFF},
-                                           tcontainer{"nsp", ExportNSP, ImportNSP}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Containers, EveryContainer,
+    ::testing::Values(tcontainer{"wav", &WithSection<&ConversionSettings::ExportWAV, &ExportWAV>,
+                                 &WithSection<&ConversionSettings::ImportWAV, &ImportWAV>},
+                      tcontainer{"au", &WithSection<&ConversionSettings::ExportAU, &ExportAU>,
+                                 &WithSection<&ConversionSettings::ImportAU, &ImportAU>},
+                      tcontainer{"aif", &WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>,
+                                 &WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>},
+                      tcontainer{"nsp", &WithSection<&ConversionSettings::ExportNSP, &ExportNSP>,
+                                 &WithSection<&ConversionSettings::ImportNSP, &ImportNSP>}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vorsel

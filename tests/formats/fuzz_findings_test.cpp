@@ -31,7 +31,7 @@ class FuzzFinding : public ConverterTest {
     input = Path(name);
     std::filesystem::copy_file(Finding(target, finding), input);
     ConversionContext context = Context();
-    importer(context, input, Path("out.smp"));
+    importer(context, settings, input, Path("out.smp"));
   }
 
   // The output opens and reads as an SMP file of its own.
@@ -55,7 +55,8 @@ class FuzzFinding : public ConverterTest {
 // An AU file whose embedded head holds "scan=d" for its one channel: the item is dropped, not
 // carried into a file the program itself could not read.
 TEST_F(FuzzFinding, AuHeadWithAScanThatFitsNoChannelLosesTheItem) {
-  Import(ImportAU, "au_import", "invalid-scan", "scan.au");
+  Import(&WithSection<&ConversionSettings::ImportAU, &ImportAU>, "au_import", "invalid-scan",
+         "scan.au");
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(log.lines, (std::vector<std::string>{"scan.au -> out.smp", input + kLayoutDropped}));
   ExpectReadableOutput();
@@ -70,7 +71,7 @@ TEST_F(FuzzFinding, AuHeadWithAScanItemInCapitalsLosesTheItem) {
   input = Path("capitals.au");
   WriteFile(input, bytes);
   ConversionContext context = Context();
-  ImportAU(context, input, Path("out.smp"));
+  ImportAU(context, settings.ImportAU, input, Path("out.smp"));
   EXPECT_EQ(log.lines,
             (std::vector<std::string>{"capitals.au -> out.smp", input + kLayoutDropped}));
   ExpectReadableOutput();
@@ -80,7 +81,8 @@ TEST_F(FuzzFinding, AuHeadWithAScanItemInCapitalsLosesTheItem) {
 // An AIFF "APPL" head whose head item says 92222 bytes: the samples would have started beyond
 // any head that can be embedded, and the save refused the head. The item is left out.
 TEST_F(FuzzFinding, AiffHeadWithAnImpossibleHeadSizeKeepsTheDefaultSize) {
-  Import(ImportAIFF, "aiff_import", "head-size", "head.aif");
+  Import(&WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, "aiff_import", "head-size",
+         "head.aif");
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(log.lines,
             (std::vector<std::string>{"head.aif -> out.smp", "Invalid data in head.aif"}));
@@ -92,7 +94,8 @@ TEST_F(FuzzFinding, AiffHeadWithAnImpossibleHeadSizeKeepsTheDefaultSize) {
 // The same with the item spelled "hEad": the size is read in any letter case, so the item is
 // left out in any letter case too, instead of the save failing and ending the batch.
 TEST_F(FuzzFinding, AiffHeadWithAnImpossibleHeadSizeInAnyCaseKeepsTheDefaultSize) {
-  Import(ImportAIFF, "aiff_import", "head-size-any-case", "mixed.aif");
+  Import(&WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, "aiff_import",
+         "head-size-any-case", "mixed.aif");
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(log.lines,
             (std::vector<std::string>{"mixed.aif -> out.smp", "Invalid data in mixed.aif"}));

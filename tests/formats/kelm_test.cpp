@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 #include "smp/sSMP.h"
 #include "tests/support/temp_dir.h"
 

@@ -21,7 +21,7 @@ class NspExport : public NspTest {
   std::string Export(const std::string& smpBytes) {
     WriteFile(Path("in.smp"), smpBytes);
     ConversionContext context = Context();
-    ExportNSP(context, Path("in.smp"), Path("out.nsp"));
+    ExportNSP(context, settings.ExportNSP, Path("in.smp"), Path("out.nsp"));
     return std::filesystem::exists(Path("out.nsp")) ? ReadFile(Path("out.nsp")) : std::string();
   }
 
@@ -234,7 +234,7 @@ class NspExportDate : public NspExport {
     const utimbuf times{modified, modified};
     EXPECT_EQ(utime(Path("in.smp").c_str(), &times), 0);
     ConversionContext context = Context();
-    ExportNSP(context, Path("in.smp"), Path("out.nsp"));
+    ExportNSP(context, settings.ExportNSP, Path("in.smp"), Path("out.nsp"));
     return ReadFile(Path("out.nsp")).substr(20, 20);
   }
 
@@ -289,14 +289,14 @@ TEST_F(NspExport, SplitRateUnopenableAndCancelledSourcesLeaveNoOutput) {
 
   log.lines.clear();
   ConversionContext context = Context();
-  ExportNSP(context, Path("missing.smp"), Path("out.nsp"));
+  ExportNSP(context, settings.ExportNSP, Path("missing.smp"), Path("out.nsp"));
   EXPECT_FALSE(std::filesystem::exists(Path("out.nsp")));
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "missing.smp -> out.nsp",
                            Path("missing.smp") + " cannot be opened! Conversion aborted."}));
 
   log.lines.clear();
-  ExportNSP(context, Path("in.smp"), "");
+  ExportNSP(context, settings.ExportNSP, Path("in.smp"), "");
   EXPECT_EQ(log.lines, (std::vector<std::string>{Path("in.smp") + " - cancelled by user"}));
   EXPECT_TRUE(boxes.shown.empty());
 }

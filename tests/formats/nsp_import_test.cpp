@@ -15,7 +15,7 @@ class NspImport : public NspTest {
   SmpContent Import(const std::string& nspBytes) {
     WriteFile(Path("in.nsp"), nspBytes);
     ConversionContext context = Context();
-    ImportNSP(context, Path("in.nsp"), Path("out.smp"));
+    ImportNSP(context, settings.ImportNSP, Path("in.nsp"), Path("out.smp"));
     return ReadSmp(Path("out.smp"));
   }
 
@@ -200,7 +200,7 @@ TEST_F(NspImport, FilesThatAreNotNspGetAMessageBoxAndNoOutput) {
     boxes.shown.clear();
     WriteFile(Path("in.nsp"), bytes);
     ConversionContext context = Context();
-    ImportNSP(context, Path("in.nsp"), Path("out.smp"));
+    ImportNSP(context, settings.ImportNSP, Path("in.nsp"), Path("out.smp"));
     EXPECT_FALSE(std::filesystem::exists(Path("out.smp")));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, Path("in.nsp") + " does not appear to be an NSP file");
@@ -209,7 +209,7 @@ TEST_F(NspImport, FilesThatAreNotNspGetAMessageBoxAndNoOutput) {
   }
   log.lines.clear();
   ConversionContext context = Context();
-  ImportNSP(context, Path("in.nsp"), "");
+  ImportNSP(context, settings.ImportNSP, Path("in.nsp"), "");
   EXPECT_EQ(log.lines, (std::vector<std::string>{Path("in.nsp") + " - cancelled by user"}));
 }
 
@@ -235,7 +235,7 @@ class NspRoundTrip : public NspImport {
   std::string ExportFile(const std::string& smpBytes) {
     WriteFile(Path("src.smp"), smpBytes);
     ConversionContext context = Context();
-    ExportNSP(context, Path("src.smp"), Path("mid.nsp"));
+    ExportNSP(context, settings.ExportNSP, Path("src.smp"), Path("mid.nsp"));
     return ReadFile(Path("mid.nsp"));
   }
 };
@@ -270,7 +270,7 @@ TEST_F(NspRoundTrip, ANonAsciiDateComesBackByteForByte) {
                                   Chunk("SDA_", SamplesLE({1, -1})));
   Import(nsp);
   ConversionContext context = Context();
-  ExportNSP(context, Path("out.smp"), Path("again.nsp"));
+  ExportNSP(context, settings.ExportNSP, Path("out.smp"), Path("again.nsp"));
   EXPECT_EQ(ReadFile(Path("again.nsp")), nsp);
 }
 

@@ -89,7 +89,7 @@ class NspPeers : public NspTest {
   std::string ExportNsp(const std::string& smpBytes) {
     WriteFile(Path("in.smp"), smpBytes);
     ConversionContext context = Context();
-    ExportNSP(context, Path("in.smp"), Path("out.nsp"));
+    ExportNSP(context, settings.ExportNSP, Path("in.smp"), Path("out.nsp"));
     return Path("out.nsp");
   }
 
@@ -222,7 +222,7 @@ TEST_F(NspPeers, FilesWrittenByPraatImportToPraatsSamples) {
     ASSERT_EQ(write.status, 0) << write.out;
 
     ConversionContext context = Context();
-    ImportNSP(context, nsp, Path("praat.smp"));
+    ImportNSP(context, settings.ImportNSP, nsp, Path("praat.smp"));
     const SmpContent smp = ReadSmp(Path("praat.smp"));
     ASSERT_TRUE(smp.opened) << channels;
     EXPECT_EQ(smp.nchans, channels);

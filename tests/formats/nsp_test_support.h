@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 #include "smp/sSMP.h"
 #include "tests/support/fake_message_boxes.h"
 #include "tests/support/recording_log.h"
@@ -112,7 +112,7 @@ class NspTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return dir / name; }
 
   ConversionContext Context() {
-    return ConversionContext{settings, *smp, log, boxes, [this] { ++ticks; }};
+    return ConversionContext{*smp, log, boxes, [this] { ++ticks; }};
   }
 
   struct SmpContent {

@@ -13,13 +13,15 @@ namespace {
 class RawImportTest : public ConverterFixture {
  protected:
   std::vector<int16_t> Import(std::string_view bytes) {
-    return SmpSamples(Convert(&ImportRAW, bytes, "raw", "smp"));
+    return SmpSamples(
+        Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, bytes, "raw", "smp"));
   }
 };
 
 TEST_F(RawImportTest, DefaultsReadSignedIntelWordsAndDescribeTheHead) {
   const std::vector<int16_t> samples = {0, 1, -1, 32767, -32768, 0x1234};
-  const std::string file = Convert(&ImportRAW, Le16(samples), "raw", "smp");
+  const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
+                                   Le16(samples), "raw", "smp");
   EXPECT_EQ(SmpSamples(file), samples);
   EXPECT_EQ(Item(file, "sftot"), "16000");
   EXPECT_EQ(Item(file, "nchans"), "1");
@@ -40,7 +42,8 @@ TEST_F(RawImportTest, SettingsGoIntoTheHeadBeforeTheSamples) {
   settings.ImportRAW.Unit = "V";
   settings.ImportRAW.RangeLo = 0;
   settings.ImportRAW.RangeHi = 1000;
-  const std::string file = Convert(&ImportRAW, Le16({0x0102, -2}), "raw", "smp");
+  const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
+                                   Le16({0x0102, -2}), "raw", "smp");
   EXPECT_EQ(Item(file, "sftot"), "44100");
   EXPECT_EQ(Item(file, "nchans"), "2");
   EXPECT_EQ(Item(file, "msb"), "first");
@@ -75,14 +78,16 @@ TEST_F(RawImportTest, SixteenBitByteOrderAndOffsetBinary) {
 TEST_F(RawImportTest, OddLengthDropsTheLastByteAndOddStereoKeepsItsSamples) {
   EXPECT_EQ(Import(Le16({5, 6}) + "\x07"), (std::vector<int16_t>{5, 6}));
   settings.ImportRAW.nChans = 2;
-  const std::string file = Convert(&ImportRAW, Le16({1, 2, 3}), "raw", "smp");
+  const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
+                                   Le16({1, 2, 3}), "raw", "smp");
   EXPECT_EQ(DataArea(file), Le16({1, 2, 3}));
 }
 
 TEST_F(RawImportTest, StripBytesAreSkippedAndAStripBeyondTheEndGivesNoSamples) {
   settings.ImportRAW.StripBytes = 100000;
   EXPECT_EQ(Import(std::string(100000, '\xAA') + Le16({7, -7})), (std::vector<int16_t>{7, -7}));
-  const std::string file = Convert(&ImportRAW, Le16({1, 2, 3}), "raw", "smp");
+  const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
+                                   Le16({1, 2, 3}), "raw", "smp");
   EXPECT_EQ(file.size(), 1024u);
   EXPECT_EQ(Item(file, "nchans"), "1");
 }
@@ -107,7 +112,9 @@ TEST_F(RawImportTest, RefusalsAndCancelWriteOneLineAndNoFile) {
   for (const int32_t coding : {4, -1}) {
     log.lines.clear();
     settings.ImportRAW.Encoding = coding;
-    EXPECT_EQ(Convert(&ImportRAW, Le16({1}), "raw", "smp"), "");
+    EXPECT_EQ(
+        Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, Le16({1}), "raw", "smp"),
+        "");
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("coding " + std::to_string(coding)), std::string::npos);
   }
@@ -115,12 +122,14 @@ TEST_F(RawImportTest, RefusalsAndCancelWriteOneLineAndNoFile) {
   for (const int32_t channels : {0, 129}) {
     log.lines.clear();
     settings.ImportRAW.nChans = channels;
-    EXPECT_EQ(Convert(&ImportRAW, Le16({1}), "raw", "smp"), "");
+    EXPECT_EQ(
+        Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, Le16({1}), "raw", "smp"),
+        "");
     EXPECT_EQ(log.lines.size(), 1u);
   }
   log.lines.clear();
   ConversionContext context = Context();
-  ImportRAW(context, inPath, "");
+  ImportRAW(context, settings.ImportRAW, inPath, "");
   EXPECT_EQ(log.lines, std::vector<std::string>{inPath + " - cancelled by user"});
 }
 
@@ -128,7 +137,8 @@ class RawExportTest : public ConverterFixture {
  protected:
   std::string Export(const std::vector<int16_t>& samples,
                      const std::vector<std::string>& items = {"nchans=1"}) {
-    return Convert(&ExportRAW, SmpFile(items, samples), "smp", "raw");
+    return Convert(&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>,
+                   SmpFile(items, samples), "smp", "raw");
   }
 };
 
@@ -193,7 +203,8 @@ TEST_F(RawExportTest, RefusalsWriteOneLineAndNoFile) {
 
   settings.ExportRAW.Encoding = 3;
   log.lines.clear();
-  EXPECT_EQ(Convert(&ExportRAW, "", "smp", "raw"), "");
+  EXPECT_EQ(Convert(&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>, "", "smp", "raw"),
+            "");
   EXPECT_EQ(log.lines.size(), 2u);
   EXPECT_FALSE(std::filesystem::exists(outPath));
 
@@ -202,7 +213,7 @@ TEST_F(RawExportTest, RefusalsWriteOneLineAndNoFile) {
   WriteFile(inPath, source);
   log.lines.clear();
   ConversionContext context = Context();
-  ExportRAW(context, inPath, inPath);
+  ExportRAW(context, settings.ExportRAW, inPath, inPath);
   EXPECT_EQ(ReadFile(inPath), source);
   EXPECT_EQ(log.lines.size(), 2u);
 }

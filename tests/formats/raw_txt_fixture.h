@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
+#include "frontend/targets.h"
 #include "smp/sSMP.h"
 #include "tests/support/fake_message_boxes.h"
 #include "tests/support/recording_log.h"
@@ -103,7 +104,7 @@ inline std::vector<int16_t> SmpSamples(std::string_view file) {
 class ConverterFixture : public ::testing::Test {
  protected:
   ConversionContext Context() {
-    return ConversionContext{settings, smp, log, boxes, [this] { ++ticks; }};
+    return ConversionContext{smp, log, boxes, [this] { ++ticks; }};
   }
   // Runs `converter` from `input` (written to in.<ext>) to out.<ext>; returns the output's
   // bytes, empty when none was written.
@@ -114,7 +115,7 @@ class ConverterFixture : public ::testing::Test {
     WriteFile(inPath, input);
     std::filesystem::remove(outPath);
     ConversionContext context = Context();
-    converter(context, inPath, outPath);
+    converter(context, settings, inPath, outPath);
     return std::filesystem::exists(outPath) ? ReadFile(outPath) : std::string();
   }
 

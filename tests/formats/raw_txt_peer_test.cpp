@@ -79,7 +79,9 @@ TEST_F(RawPeerTest, SoxWritesEveryCodingAndTheImportReadsIt) {
     settings.ImportRAW.Encoding = coding.encoding;
     settings.ImportRAW.Signed = coding.isSigned;
     settings.ImportRAW.ByteOrder = coding.bigEndian ? 1 : 0;
-    EXPECT_EQ(SmpSamples(Convert(&ImportRAW, ReadFile(written), "raw", "smp")), samples);
+    EXPECT_EQ(SmpSamples(Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
+                                 ReadFile(written), "raw", "smp")),
+              samples);
   }
 }
 
@@ -92,7 +94,9 @@ TEST_F(RawPeerTest, SoxReadsEveryRawExport) {
     settings.ExportRAW.Encoding = coding.encoding;
     settings.ExportRAW.Signed = coding.isSigned;
     settings.ExportRAW.MSBFirst = coding.bigEndian;
-    ASSERT_FALSE(Convert(&ExportRAW, SmpFile({"nchans=1"}, samples), "smp", "raw").empty());
+    ASSERT_FALSE(Convert(&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>,
+                         SmpFile({"nchans=1"}, samples), "smp", "raw")
+                     .empty());
     const std::string back = dir / "back.raw";
     Sox("-t raw -r 8000 -c 1 " + std::string(coding.soxOptions) + " " + outPath +
         " -t raw -e signed-integer -b 16 -L " + back);
@@ -110,8 +114,8 @@ TEST_F(RawPeerTest, SoxTextOfASineMatchesSoxSixteenBitOutput) {
   settings.ImportTXT.nChans = 2;
   settings.ImportTXT.RangeLo = -32768;
   settings.ImportTXT.RangeHi = 32768;
-  const std::vector<int16_t> imported =
-      SmpSamples(Convert(&ImportTXT, ReadFile(dat), "txt", "smp"));
+  const std::vector<int16_t> imported = SmpSamples(Convert(
+      &WithSection<&ConversionSettings::ImportTXT, &ImportTXT>, ReadFile(dat), "txt", "smp"));
   const std::vector<int16_t> expected = FromLe16(ReadFile(reference));
   ASSERT_EQ(imported.size(), 2 * expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {

@@ -11,7 +11,8 @@ namespace {
 class TxtImportTest : public ConverterFixture {
  protected:
   std::vector<int16_t> Import(std::string_view text) {
-    return SmpSamples(Convert(&ImportTXT, text, "txt", "smp"));
+    return SmpSamples(
+        Convert(&WithSection<&ConversionSettings::ImportTXT, &ImportTXT>, text, "txt", "smp"));
   }
   // View and range equal: numbers are stored as they stand.
   void Identity(int32_t channels) {
@@ -130,7 +131,8 @@ TEST_F(TxtImportTest, ManyLinesAndChannelsCrossBlocksAndChunks) {
     expected.insert(expected.end(), {static_cast<int16_t>(v), static_cast<int16_t>(999 - v), 100});
   }
   settings.ImportTXT.MSBFirst = true;
-  const std::string file = Convert(&ImportTXT, text, "txt", "smp");
+  const std::string file =
+      Convert(&WithSection<&ConversionSettings::ImportTXT, &ImportTXT>, text, "txt", "smp");
   EXPECT_EQ(Item(file, "msb"), "first");
   EXPECT_EQ(Item(file, "nchans"), "3");
   EXPECT_EQ(SmpSamples(file), expected);
@@ -141,11 +143,12 @@ TEST_F(TxtImportTest, StripBeyondTheEndAndRefusals) {
   EXPECT_TRUE(Import("1\n2\n").empty());
   settings.ImportTXT.nChans = 0;
   log.lines.clear();
-  EXPECT_EQ(Convert(&ImportTXT, "1\n", "txt", "smp"), "");
+  EXPECT_EQ(Convert(&WithSection<&ConversionSettings::ImportTXT, &ImportTXT>, "1\n", "txt", "smp"),
+            "");
   EXPECT_EQ(log.lines.size(), 1u);
   log.lines.clear();
   ConversionContext context = Context();
-  ImportTXT(context, inPath, "");
+  ImportTXT(context, settings.ImportTXT, inPath, "");
   EXPECT_EQ(log.lines, std::vector<std::string>{inPath + " - cancelled by user"});
 }
 

@@ -36,7 +36,7 @@ class WavExport : public test::ConverterTest {
                      bool msbFirst = false, std::string_view tail = "") {
     WriteFile(Path("in.smp"), SmpHead(items) + SmpSamples(samples, msbFirst) + std::string(tail));
     ConversionContext context = Context();
-    ExportWAV(context, Path("in.smp"), Path("out.wav"));
+    ExportWAV(context, settings.ExportWAV, Path("in.smp"), Path("out.wav"));
     return std::filesystem::exists(Path("out.wav")) ? ReadFile(Path("out.wav")) : std::string();
   }
 };
@@ -224,7 +224,7 @@ TEST_F(WavExport, RefusalsLeaveNoOutput) {
 
 TEST_F(WavExport, SourceThatCannotBeOpenedIsNamedAndNothingIsWritten) {
   ConversionContext context = Context();
-  ExportWAV(context, Path("missing.smp"), Path("out.wav"));
+  ExportWAV(context, settings.ExportWAV, Path("missing.smp"), Path("out.wav"));
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "missing.smp -> out.wav",
                            Path("missing.smp") + " cannot be opened! Conversion aborted."}));
@@ -235,7 +235,7 @@ TEST_F(WavExport, SourceThatCannotBeOpenedIsNamedAndNothingIsWritten) {
 TEST_F(WavExport, CancelledSaveDialogOnlyLogs) {
   WriteFile(Path("in.smp"), SmpHead(kMono16k));
   ConversionContext context = Context();
-  ExportWAV(context, Path("in.smp"), "");
+  ExportWAV(context, settings.ExportWAV, Path("in.smp"), "");
   EXPECT_EQ(log.lines, std::vector<std::string>{Path("in.smp") + " - cancelled by user"});
 }
 

@@ -29,7 +29,7 @@ class WavImport : public test::ConverterTest {
   void Import(const std::string& bytes) {
     WriteFile(Path("in.wav"), bytes);
     ConversionContext context = Context();
-    ImportWAV(context, Path("in.wav"), Path("out.smp"));
+    ImportWAV(context, settings.ImportWAV, Path("in.wav"), Path("out.smp"));
   }
   std::string Output() const { return ReadFile(Path("out.smp")); }
   std::vector<std::string> OutputItems() const { return SmpItems(Output()); }
@@ -255,7 +255,7 @@ TEST_F(WavImport, UnsupportedBitCountSkipsItsDataChunkAndStillWritesTheFile) {
 TEST_F(WavImport, CancelledSaveDialogOnlyLogs) {
   WriteFile(Path("in.wav"), Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({1}))));
   ConversionContext context = Context();
-  ImportWAV(context, Path("in.wav"), "");
+  ImportWAV(context, settings.ImportWAV, Path("in.wav"), "");
   EXPECT_EQ(log.lines, std::vector<std::string>{Path("in.wav") + " - cancelled by user"});
   EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "in.wav");
 }
@@ -264,7 +264,7 @@ TEST_F(WavImport, RefusesToWriteOverItsOwnInput) {
   const std::string bytes = Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({1})));
   WriteFile(Path("x.smp"), bytes);
   ConversionContext context = Context();
-  ImportWAV(context, Path("x.smp"), Path("x.smp"));
+  ImportWAV(context, settings.ImportWAV, Path("x.smp"), Path("x.smp"));
   EXPECT_EQ(log.lines,
             (std::vector<std::string>{
                 "x.smp -> x.smp",
@@ -366,7 +366,7 @@ TEST_F(WavImport, RefusesInputsOfTwoGibibytes) {
   WriteFile(Path("in.wav"), bytes);
   std::filesystem::resize_file(Path("in.wav"), uintmax_t{1} << 31);  // sparse
   ConversionContext context = Context();
-  ImportWAV(context, Path("in.wav"), Path("out.smp"));
+  ImportWAV(context, settings.ImportWAV, Path("in.wav"), Path("out.smp"));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, Path("in.wav") + " is 2 GiB or larger and cannot be imported");
   EXPECT_FALSE(std::filesystem::exists(Path("out.smp")));
@@ -378,7 +378,7 @@ TEST_F(WavImport, SkipsDataThatWouldMakeTheSMPFileReachTwoGibibytes) {
   WriteFile(Path("in.wav"), Wav(FmtBody(7, 1, 8000, 8), "data" + U32(codes), 36 + codes));
   std::filesystem::resize_file(Path("in.wav"), 44 + uintmax_t{codes});  // sparse
   ConversionContext context = Context();
-  ImportWAV(context, Path("in.wav"), Path("out.smp"));
+  ImportWAV(context, settings.ImportWAV, Path("in.wav"), Path("out.smp"));
   EXPECT_EQ(log.lines,
             (std::vector<std::string>{
                 "in.wav -> out.smp",

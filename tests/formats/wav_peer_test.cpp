@@ -54,11 +54,11 @@ class WavPeers : public test::ConverterTest {
  protected:
   void Import(const std::string& wav, const std::string& smpPath) {
     ConversionContext context = Context();
-    ImportWAV(context, wav, smpPath);
+    ImportWAV(context, settings.ImportWAV, wav, smpPath);
   }
   void Export(const std::string& smpPath, const std::string& wav) {
     ConversionContext context = Context();
-    ExportWAV(context, smpPath, wav);
+    ExportWAV(context, settings.ExportWAV, smpPath, wav);
   }
 
   // Imports a peer's file and compares rate, channels and every sample with libsndfile's
@@ -234,7 +234,7 @@ TEST_F(WavPeers, SndfileReadsEveryExportedCoding) {
         ASSERT_EQ(peer.samples.size(), samples.size());
 
         const auto [lo, hi] = std::minmax_element(samples.begin(), samples.end());
-        const double factor = FitFactor(*lo, *hi, c.fit, c.dither, FitTarget::WAV);
+        const double factor = FitFactor(*lo, *hi, c.fit, c.dither, kWAVFitRule);
         for (size_t i = 0; i < samples.size(); ++i) {
           const int16_t x = samples[i];
           const int16_t got = peer.samples[i];

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "formats/conversion_context.h"
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
+#include "frontend/targets.h"
 #include "smp/sSMP.h"
 #include "tests/support/fake_message_boxes.h"
 #include "tests/support/recording_log.h"
@@ -160,7 +161,7 @@ inline std::string Quoted(const std::string& path) {
 class ConverterTest : public ::testing::Test {
  protected:
   ConversionContext Context() {
-    return ConversionContext{settings, smp, log, boxes, [this] { ++ticks; }};
+    return ConversionContext{smp, log, boxes, [this] { ++ticks; }};
   }
   std::string Path(std::string_view name) const { return dir / name; }
 

@@ -32,22 +32,23 @@ std::vector<ConverterCall>& ConverterCalls() {
   return calls;
 }
 
-void TestExport(ConversionContext& context, const std::string& inputPath,
+void TestExport(ConversionContext& context, const ConversionSettings&, const std::string& inputPath,
                 const std::string& outputPath) {
   Convert("export", context, inputPath, outputPath);
 }
 
-void TestImportA(ConversionContext& context, const std::string& inputPath,
-                 const std::string& outputPath) {
+void TestImportA(ConversionContext& context, const ConversionSettings&,
+                 const std::string& inputPath, const std::string& outputPath) {
   Convert("importA", context, inputPath, outputPath);
 }
 
-void TestImportB(ConversionContext& context, const std::string& inputPath,
-                 const std::string& outputPath) {
+void TestImportB(ConversionContext& context, const ConversionSettings&,
+                 const std::string& inputPath, const std::string& outputPath) {
   Convert("importB", context, inputPath, outputPath);
 }
 
-void ThrowingConverter(ConversionContext&, const std::string& inputPath, const std::string&) {
+void ThrowingConverter(ConversionContext&, const ConversionSettings&, const std::string& inputPath,
+                       const std::string&) {
   ConverterCalls().push_back({"throwing", inputPath, ""});
   throw std::system_error(std::make_error_code(std::errc::no_space_on_device),
                           "Cannot write " + inputPath);
@@ -61,7 +62,7 @@ BatchFixture::BatchFixture() {
       {"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr},
       {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &TestImportA},
       {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, &TestImportB},
-      {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, nullptr},
+      {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, &TestImportB},
   };
 }
 
@@ -87,7 +88,8 @@ ConversionTarget BatchFixture::ExportTarget(Converter convert, bool batchLogsCan
 }
 
 ConversionBatch& BatchFixture::Batch() {
-  batch = std::make_unique<ConversionBatch>(BatchParts{.context = context,
+  batch = std::make_unique<ConversionBatch>(BatchParts{.settings = settings,
+                                                       .context = context,
                                                        .view = view,
                                                        .fileDialogs = saveDialog,
                                                        .pacer = pacer,

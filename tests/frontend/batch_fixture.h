@@ -88,15 +88,15 @@ struct ConverterCall {
 std::vector<ConverterCall>& ConverterCalls();
 
 // Converters that keep the contract: log their line, tick, write the output.
-void TestExport(ConversionContext& context, const std::string& inputPath,
-                const std::string& outputPath);
-void TestImportA(ConversionContext& context, const std::string& inputPath,
-                 const std::string& outputPath);
-void TestImportB(ConversionContext& context, const std::string& inputPath,
-                 const std::string& outputPath);
+void TestExport(ConversionContext& context, const ConversionSettings& settings,
+                const std::string& inputPath, const std::string& outputPath);
+void TestImportA(ConversionContext& context, const ConversionSettings& settings,
+                 const std::string& inputPath, const std::string& outputPath);
+void TestImportB(ConversionContext& context, const ConversionSettings& settings,
+                 const std::string& inputPath, const std::string& outputPath);
 // Raises an operating-system error instead of converting.
-void ThrowingConverter(ConversionContext& context, const std::string& inputPath,
-                       const std::string& outputPath);
+void ThrowingConverter(ConversionContext& context, const ConversionSettings& settings,
+                       const std::string& inputPath, const std::string& outputPath);
 
 // Everything a batch needs, with a clock that moves on by 301 ms at every reading so that
 // each busy tick fires.
@@ -113,7 +113,7 @@ class BatchFixture {
   RecordingLog log;
   FakeMessageBoxes boxes;
   TSMPfile smpFile;
-  ConversionContext context{settings, smpFile, log, boxes, {}};
+  ConversionContext context{smpFile, log, boxes, {}};
   TestView view;
   ScriptedSaveDialog saveDialog;
   uint32_t now = 1000;

@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "formats/conversion_settings.h"
 #include "frontend/cli_terminal.h"
 #include "frontend/cli_view.h"
+#include "frontend/conversion_settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {

@@ -81,5 +81,14 @@ TEST(StrToFloatDot, RefusesWithTheUserTexts) {
   ExpectError("   ", "'   ' is not a valid floating point value");
 }
 
+TEST(DecimalInt32, TakesOneSignAndTheWholeThirtyTwoBitRangeOnly) {
+  EXPECT_EQ(DecimalInt32("+17"), 17);
+  EXPECT_EQ(DecimalInt32("-2147483648"), INT32_MIN);
+  EXPECT_EQ(DecimalInt32("2147483647"), INT32_MAX);
+  for (const char* text : {"", "+", "+-1", "2147483648", " 1", "1 ", "0x10", "1.0"}) {
+    EXPECT_EQ(DecimalInt32(text), std::nullopt) << text;
+  }
+}
+
 }  // namespace
 }  // namespace vorsel

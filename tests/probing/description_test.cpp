@@ -91,7 +91,7 @@ class FileDescriptionTest : public ::testing::Test {
   }
 
   TempDir dir;
-  ConversionSettings settings;
+  ProbeSettings settings;
   const NumberFormat english{".", ","};
   std::string path;
 };
@@ -139,7 +139,7 @@ TEST_F(FileDescriptionTest, AiffAndAifc) {
   nan[29] = '\xFF';
   EXPECT_EQ(Describe("a.aif", nan), "AIFF Unknown encoding");
 
-  settings.Common.UseExtensionAsId = true;
+  settings.UseExtensionAsId = true;
   EXPECT_EQ(Describe("b.aif", "RIFF\x01\x02"), "AIFF Can't open " + dir / "b.aif");
   EXPECT_EQ(Describe("b.aif", "RIF\x01\x02\x03\x04\x05"), "AIFF Unknown .aif file type RIF?");
   EXPECT_EQ(Describe("b.aif", Form("8SVX", "")), "AIFF Unknown IFF data type 8SVX");
@@ -154,7 +154,7 @@ TEST_F(FileDescriptionTest, Nsp) {
             "NSP 76 bytes, 2.000 s, 8000 Hz, 3 channels");
   EXPECT_EQ(Describe("a.nsp", Nsp(NspHeader("HEDR", 0, 1000, {1, 1}))), "NSP Unknown encoding");
   EXPECT_EQ(Describe("a.nsp", Nsp("SDA_" + Le32(2) + "xx")), "NSP Unknown encoding");
-  settings.Common.UseExtensionAsId = true;
+  settings.UseExtensionAsId = true;
   EXPECT_EQ(Describe("b.nsp", "RIFF1234"), "NSP Unknown .nsp file type RIFF");
   EXPECT_EQ(Describe("b.nsp", "FORMDS32" + Le32(0)), "NSP Unknown .nsp data type DS32");
   EXPECT_EQ(Describe("b.nsp", "FOR"), "NSP Can't open " + dir / "b.nsp");

@@ -21,7 +21,7 @@ class FileTypeTest : public ::testing::Test {
   }
 
   test::TempDir dir;
-  ConversionSettings settings;
+  ProbeSettings settings;
 };
 
 TEST_F(FileTypeTest, HeaderTagsDecideTheContainer) {
@@ -86,7 +86,7 @@ TEST_F(FileTypeTest, NumberTextIsTxtOnlyWithADigitAndAllowedCharacters) {
 }
 
 TEST_F(FileTypeTest, StrippedTitleLinesAreNotTested) {
-  settings.ImportTXT.StripLines = 1;
+  settings.StripLines = 1;
   EXPECT_EQ(TypeOfContent("left\tright\r\n0.5\t0.25\r\n1\t2\r\n"), ftTXT);
   // Files written with LF or a lone CR strip the same way.
   EXPECT_EQ(TypeOfContent("left\tright\n0.5\t0.25\n"), ftTXT);
@@ -95,7 +95,7 @@ TEST_F(FileTypeTest, StrippedTitleLinesAreNotTested) {
   EXPECT_EQ(TypeOfContent("title\nunit\n1\n"), ftRAW);
   // Nothing left after the stripped lines: no digit.
   EXPECT_EQ(TypeOfContent("title 1\n"), ftRAW);
-  settings.ImportTXT.StripLines = 2;
+  settings.StripLines = 2;
   EXPECT_EQ(TypeOfContent("title\nunit\n1\n"), ftTXT);
 }
 
@@ -109,7 +109,7 @@ TEST_F(FileTypeTest, DetectionLooksOnlyAtTheFirst16KiB) {
 }
 
 TEST_F(FileTypeTest, ExtensionDecidesWithoutOpeningTheFile) {
-  settings.Common.UseExtensionAsId = true;
+  settings.UseExtensionAsId = true;
   EXPECT_EQ(FileTypeOf(dir / "noise.AIF", settings), ftAIFF);  // does not exist
   EXPECT_EQ(FileTypeOf(dir / "x.wav.smp", settings), ftSMP);
   EXPECT_EQ(FileTypeOf(dir / "noext", settings), ftRAW);

@@ -40,7 +40,7 @@ class GuessTest : public ::testing::Test {
     return GuessCoding(path);
   }
   TempDir dir;
-  ConversionSettings settings;
+  ProbeSettings settings;
   std::string path;
 };
 

@@ -14,7 +14,7 @@
 
 #include "codings/byteorder.h"
 #include "codings/linear.h"
-#include "smp/file_io.h"
+#include "fileio/file_io.h"
 
 namespace vorsel {
 

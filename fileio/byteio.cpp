@@ -1,4 +1,4 @@
-#include "formats/byteio.h"
+#include "fileio/byteio.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

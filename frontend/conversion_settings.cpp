@@ -1,4 +1,4 @@
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/dotnum.h"
+#include "platform/textcase.h"
 
 namespace vorsel {
 
@@ -133,31 +134,24 @@ std::vector<SettingField> BuildFields() {
   return f;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    const auto lower = [](char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return lower(x) == lower(y);
-  });
-}
-
-// Decimal, or hexadecimal after "0x" as settings files may hold it.
+// Decimal without "+", or hexadecimal after "0x" as settings files may hold it.
 std::optional<int32_t> ParseInteger(std::string_view text) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    base = 16;
-  }
   if (text.empty() || text.front() == '+') {
     return std::nullopt;
   }
+  if (text.size() <= 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
+    return DecimalInt32(text);
+  }
+  text.remove_prefix(2);
+  if (text.front() == '+') {
+    return std::nullopt;
+  }
   int64_t value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value, 16);
   if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
     return std::nullopt;
   }
-  if (base == 16 && value >= 0 && value <= 0xFFFFFFFF) {
+  if (value >= 0 && value <= 0xFFFFFFFF) {
     return static_cast<int32_t>(static_cast<uint32_t>(value));
   }
   if (value < INT32_MIN || value > INT32_MAX) {
@@ -167,6 +161,11 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
 }
 
 }  // namespace
+
+ProbeSettings ProbeSettingsOf(const ConversionSettings& settings) {
+  return {.UseExtensionAsId = settings.Common.UseExtensionAsId,
+          .StripLines = settings.ImportTXT.StripLines};
+}
 
 std::span<const SettingField> SettingFields() {
   static const std::vector<SettingField> fields = BuildFields();

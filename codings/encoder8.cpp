@@ -1,4 +1,4 @@
-#include "formats/encoder8.h"
+#include "codings/encoder8.h"
 
 #include "codings/fit.h"
 #include "codings/g711.h"

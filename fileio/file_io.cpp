@@ -1,4 +1,4 @@
-#include "smp/file_io.h"
+#include "fileio/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "formats/conversion_settings.h"
+#include "frontend/conversion_settings.h"
 
 #include <set>
 #include <string>
@@ -57,7 +57,7 @@ TEST(SettingFields, OnlyWindowAndIdentificationFieldsStayInTheUserStore) {
     }
   }
   EXPECT_EQ(userOnly, (std::set<std::string>{"XPos", "YPos", "FileTypes", "CustomMask",
-                                              "UseExtensionAsId", "OverWrite", "FavouriteImport"}));
+                                             "UseExtensionAsId", "OverWrite", "FavouriteImport"}));
 }
 
 TEST(SettingText, ReadsValuesAsSettingsFilesHoldThem) {

@@ -6,67 +6,15 @@
 #include <string_view>
 #include <variant>
 
+#include "formats/aiff.h"
+#include "formats/format_settings.h"
+#include "formats/nsp.h"
+#include "formats/raw.h"
+#include "formats/txt.h"
+#include "frontend/version.h"
+#include "probing/filetype.h"
+
 namespace vorsel {
-
-// The view and range an import gives the new SMP file; the six import sections share them.
-struct ImportViewSettings {
-  double ViewLo = -1;
-  double ViewHi = 1;
-  std::string Unit;
-  std::string AxisText;
-  double RangeLo = -32768;
-  double RangeHi = 32768;
-  bool MSBFirst = false;
-};
-
-struct ImportRAWSettings : ImportViewSettings {
-  int32_t ByteOrder = 0;  // 0 Intel, 1 Motorola
-  bool Signed = true;
-  double SfTot = 16000;
-  int32_t nChans = 1;
-  int32_t StripBytes = 0;
-  int32_t Encoding = 3;
-};
-
-struct ImportTXTSettings : ImportViewSettings {
-  double SfTot = 16000;
-  int32_t nChans = 1;
-  int32_t StripLines = 0;
-  int32_t InvalidNumberAction = 0;  // 0 alert, 1 insert zero, 2 skip
-  int32_t OverloadAction = 0;       // 0 clip, 1 wrap, 2 insert zero
-  bool CommaIsSeparator = false;
-};
-
-struct ExportCodingSettings {
-  bool FitAmplitude = true;
-  bool DitherNoise = true;
-  bool StoreSMPHeader = false;
-  int32_t Encoding = 3;  // 0 mu-law, 1 A-law, 2 8-bit linear, 3 16-bit linear
-};
-
-struct ExportAIFSettings {
-  bool FitAmplitude = true;
-  bool DitherNoise = true;
-  bool StoreSMPHeader = false;
-  int32_t Encoding = 1;  // 0 8-bit linear, 1 16-bit linear
-};
-
-struct ExportNSPSettings {
-  bool StoreSMPHeader = false;
-  int32_t OneChannelType = 0;  // 0 HEDR, 1 HDR8
-  int32_t TwoChannelType = 1;  // 0 interleaved HEDR, 1 separate chunks HEDR, 2 separate chunks HDR8
-};
-
-struct ExportRAWSettings {
-  bool FitAmplitude = true;
-  bool DitherNoise = true;
-  int32_t HeaderBytes = 0;
-  bool MSBFirst = false;
-  bool Signed = true;
-  int32_t Encoding = 3;
-  std::string Extension = ".raw";
-  std::string OtherExtension = ".raw";
-};
 
 struct CommonSettings {
   int32_t XPos = 0;
@@ -76,7 +24,7 @@ struct CommonSettings {
   int32_t FavouriteImport = 6;
   bool UseExtensionAsId = false;
   bool OverWrite = false;
-  std::string Version = "4.5";
+  std::string Version = std::string(kSettingsVersion);
   int32_t Action = 0;  // 0 Import, 1 Export
   int32_t ImportIndex = 0;
   int32_t ExportIndex = 0;
@@ -101,6 +49,9 @@ struct ConversionSettings {
   ExportNSPSettings ExportNSP;
   ExportRAWSettings ExportRAW;
 };
+
+// What type detection reads of the record.
+ProbeSettings ProbeSettingsOf(const ConversionSettings& settings);
 
 enum class SettingType { Int, Bool, Real, String };
 
