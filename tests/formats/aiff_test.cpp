@@ -24,7 +24,7 @@ class AiffExport : public ConverterTest {
 };
 
 TEST_F(AiffExport, DefaultsWriteCommAndSixteenBitSoundData) {
-  const std::vector<int16_t> samples = Ramp(1000);
+  const std::vector<int16_t> samples = Spread(1000);
   const std::string aif = Export(SmpFile(SourceItems("16000", "1"), samples));
   ASSERT_EQ(aif.size(), 2054u);
   EXPECT_EQ(aif.substr(0, 12), "FORM" + Bytes({0, 0, 0x07, 0xFE}) + "AIFF");
@@ -37,7 +37,7 @@ TEST_F(AiffExport, DefaultsWriteCommAndSixteenBitSoundData) {
 }
 
 TEST_F(AiffExport, StereoAt11025TotalKeepsTheExactRateAndCountsFrames) {
-  const std::string aif = Export(SmpFile(SourceItems("11025", "2"), Ramp(10)));
+  const std::string aif = Export(SmpFile(SourceItems("11025", "2"), Spread(10)));
   EXPECT_EQ(aif.substr(20, 18), BE16(2) + BE32(5) + BE16(16) + kExtended5512_5);
 }
 
@@ -72,7 +72,8 @@ TEST_F(AiffExport, ChannelStatusItemBecomesAnAesdChunk) {
 
 TEST_F(AiffExport, StoredHeadGoesIntoAnApplChunkAfterTheStatus) {
   settings.ExportAIF.StoreSMPHeader = true;
-  const std::string source = SmpFile(SourceItems("16000", "1", {"AES/EBUchstatus=5"}), Ramp(1000));
+  const std::string source =
+      SmpFile(SourceItems("16000", "1", {"AES/EBUchstatus=5"}), Spread(1000));
   const std::string aif = Export(source);
   EXPECT_EQ(ReadBE32(aif, 4), 46u + 2000 + 32 + 1036);
   EXPECT_EQ(aif.substr(70, 12), "APPL" + Bytes({0, 0, 0x04, 0x04}) + "kelm");
@@ -100,20 +101,20 @@ TEST_F(AiffExport, EightBitFittingScalesToFullRange) {
 }
 
 TEST_F(AiffExport, SizesCountTheWholeScansThatFollow) {
-  const std::string aif = Export(SmpFile(SourceItems("16000", "2"), Ramp(5)) + "x");
+  const std::string aif = Export(SmpFile(SourceItems("16000", "2"), Spread(5)) + "x");
   EXPECT_EQ(ReadBE32(aif, 4), 46u + 8);
   EXPECT_EQ(ReadBE32(aif, 22), 2u);
   EXPECT_EQ(ReadBE32(aif, 42), 16u);
-  EXPECT_EQ(aif.substr(54), SamplesBE16(Ramp(4)));
+  EXPECT_EQ(aif.substr(54), SamplesBE16(Spread(4)));
 }
 
 TEST_F(AiffExport, RefusalsLeaveOneLineAndNoOutput) {
   const std::string in = Path("in.smp");
-  EXPECT_EQ(Export(SmpFile(SourceItems("32000", "3", {"scan=0,1,0,2"}), Ramp(8))), "");
+  EXPECT_EQ(Export(SmpFile(SourceItems("32000", "3", {"scan=0,1,0,2"}), Spread(8))), "");
   EXPECT_EQ(log.lines.back(), in + " has split rate! Conversion aborted.");
 
   settings.ExportAIF.Encoding = 2;
-  EXPECT_EQ(Export(SmpFile(SourceItems("16000", "1"), Ramp(8))), "");
+  EXPECT_EQ(Export(SmpFile(SourceItems("16000", "1"), Spread(8))), "");
   EXPECT_EQ(log.lines.back(),
             in + ": coding 2 of ExportAIF.Encoding is not supported. Conversion aborted.");
 

@@ -46,7 +46,7 @@ class SoxWrittenAuAiff : public ConverterTest {
  protected:
   // sox turns the 16-bit ramp into `name` with the given output options.
   void SoxWrite(const std::string& name, const std::string& options, int channels) {
-    WriteFile(Path("ramp.raw"), Samples16(Ramp(40000)));
+    WriteFile(Path("ramp.raw"), LittleEndianSamples(Spread(40000)));
     RunPeer("sox -V1 -D -t raw -r 8000 -e signed -b 16 -L -c " + std::to_string(channels) + " " +
             Quoted(Path("ramp.raw")) + " " + options + " " + Quoted(Path(name)));
   }
@@ -82,7 +82,7 @@ TEST_F(SoxWrittenAuAiff, AuFilesImportToTheSamplesSoxDecodes) {
     EXPECT_EQ(ItemValue(SmpItems(smp), "sftot"), std::to_string(8000 * c.channels)) << c.options;
     EXPECT_EQ(ItemValue(SmpItems(smp), "nchans"), std::to_string(c.channels)) << c.options;
     if (c.options == "-e signed -b 16") {
-      EXPECT_EQ(SmpFileSamples(smp), Ramp(40000));
+      EXPECT_EQ(SmpFileSamples(smp), Spread(40000));
     }
   }
   EXPECT_TRUE(boxes.shown.empty());
@@ -118,7 +118,7 @@ TEST_F(SoxWrittenAuAiff, LittleEndianAifcIsRefusedAndLeavesNoFile) {
   info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
   SNDFILE* file = sf_open(Path("in.aifc").c_str(), SFM_WRITE, &info);
   ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-  const std::vector<int16_t> samples = Ramp(100);
+  const std::vector<int16_t> samples = Spread(100);
   sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
   sf_close(file);
   ASSERT_NE(ReadFile(Path("in.aifc")).find("sowt"), std::string::npos);
@@ -179,7 +179,7 @@ class AuAiffReadBySndfile : public ConverterTest {
     return Path("out");
   }
 
-  std::vector<int16_t> samples = Ramp(40001);
+  std::vector<int16_t> samples = Spread(40001);
 };
 
 TEST_F(AuAiffReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
@@ -223,7 +223,7 @@ TEST_F(AuAiffReadBySndfile, EveryAuCodingReadsBackWithItsFormatAndSamples) {
 }
 
 TEST_F(AuAiffReadBySndfile, StereoAuKeepsTheInterleavedFrames) {
-  samples = Ramp(3000);
+  samples = Spread(3000);
   SndFile file(ExportWith(&WithSection<&ConversionSettings::ExportAU, &ExportAU>, "88200", "2"));
   ASSERT_TRUE(file.ok());
   EXPECT_EQ(file.info().samplerate, 44100);
@@ -262,7 +262,7 @@ TEST_F(AuAiffReadBySndfile, BothAiffCodingsReadBackWithTheirChunks) {
 
 // libsndfile keeps the rate as an integer; sox reports the extended real as it stands.
 TEST_F(AuAiffReadBySndfile, StereoAiffAt11025TotalHasTheRate5512AndAHalf) {
-  samples = Ramp(3000);
+  samples = Spread(3000);
   const std::string path =
       ExportWith(&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>, "11025", "2");
   SndFile file(path);

@@ -81,7 +81,7 @@ inline std::string SsndBody(std::string_view frames) {
 }
 
 // The sample values a test file holds: a ramp across the whole 16-bit range and back.
-inline std::vector<int16_t> Ramp(size_t count) {
+inline std::vector<int16_t> Spread(size_t count) {
   std::vector<int16_t> samples;
   for (size_t i = 0; i < count; ++i) {
     samples.push_back(static_cast<int16_t>(static_cast<uint16_t>(i * 2654435761u >> 16)));
@@ -96,11 +96,6 @@ inline std::vector<std::string> SourceItems(std::string_view sftot, std::string_
                                     "nchans=" + std::string(nchans), "msb=last"};
   items.insert(items.end(), extra.begin(), extra.end());
   return items;
-}
-
-inline std::string SmpFile(const std::vector<std::string>& items,
-                           const std::vector<int16_t>& samples, bool msbFirst = false) {
-  return SmpHead(items) + SmpSamples(samples, msbFirst);
 }
 
 }  // namespace vorsel::test

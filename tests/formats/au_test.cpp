@@ -30,7 +30,7 @@ class AuExport : public ConverterTest {
 };
 
 TEST_F(AuExport, DefaultsWriteSixteenBitBigEndianAfterThe24ByteHeader) {
-  const std::vector<int16_t> samples = Ramp(1000);
+  const std::vector<int16_t> samples = Spread(1000);
   const std::string au = Export(SmpFile(SourceItems("8000", "1"), samples));
   ASSERT_EQ(au.size(), 2024u);
   EXPECT_EQ(au.substr(0, 24), Bytes({0x2E, 0x73, 0x6E, 0x64, 0, 0, 0,    0x18, 0, 0, 0x07, 0xD0,
@@ -41,7 +41,7 @@ TEST_F(AuExport, DefaultsWriteSixteenBitBigEndianAfterThe24ByteHeader) {
 
 TEST_F(AuExport, EmbeddedHeadSitsDirectlyAfterTheHeaderWithALittleEndianSize) {
   settings.ExportAU.StoreSMPHeader = true;
-  const std::vector<int16_t> samples = Ramp(1000);
+  const std::vector<int16_t> samples = Spread(1000);
   const std::string source = SmpFile(SourceItems("8000", "1", {"custom=kept"}), samples);
   const std::string au = Export(source);
   ASSERT_EQ(au.size(), 24u + 8 + 1024 + 2000);
@@ -77,7 +77,7 @@ TEST_F(AuExport, EightBitCodingsWriteOneBytePerSampleAndTheirEncodingNumber) {
 
 TEST_F(AuExport, MuLawOfAThousandSamplesGivesEncodingOneAndSizeAThousand) {
   settings.ExportAU.Encoding = 0;
-  const std::string au = Export(SmpFile(SourceItems("8000", "1"), Ramp(1000)));
+  const std::string au = Export(SmpFile(SourceItems("8000", "1"), Spread(1000)));
   ASSERT_EQ(au.size(), 1024u);
   EXPECT_EQ(ReadBE32(au, 8), 1000u);
   EXPECT_EQ(ReadBE32(au, 12), 1u);
@@ -120,7 +120,7 @@ TEST_F(AuExport, CodingsWithoutASampleConversionAreRefusedWithoutOutput) {
   for (const int32_t encoding : {6, 7, 8, -1, 9}) {
     log.lines.clear();
     settings.ExportAU.Encoding = encoding;
-    EXPECT_EQ(Export(SmpFile(SourceItems("8000", "1"), Ramp(10))), "") << encoding;
+    EXPECT_EQ(Export(SmpFile(SourceItems("8000", "1"), Spread(10))), "") << encoding;
     EXPECT_EQ(log.lines, (std::vector<std::string>{
                              "in.smp -> out.au",
                              Path("in.smp") + ": coding " + std::to_string(encoding) +
@@ -129,21 +129,21 @@ TEST_F(AuExport, CodingsWithoutASampleConversionAreRefusedWithoutOutput) {
 }
 
 TEST_F(AuExport, RateIsSfTotPerChannelRoundedToEven) {
-  std::string au = Export(SmpFile(SourceItems("11025", "2"), Ramp(8)));
+  std::string au = Export(SmpFile(SourceItems("11025", "2"), Spread(8)));
   EXPECT_EQ(ReadBE32(au, 16), 5512u);
   EXPECT_EQ(ReadBE32(au, 20), 2u);
   // Split-rate files are written as stored, at SfTot shared by the channels.
-  au = Export(SmpFile(SourceItems("32000", "3", {"scan=0,1,0,2"}), Ramp(8)));
+  au = Export(SmpFile(SourceItems("32000", "3", {"scan=0,1,0,2"}), Spread(8)));
   EXPECT_EQ(ReadBE32(au, 16), 10667u);
   EXPECT_EQ(ReadBE32(au, 20), 3u);
-  EXPECT_EQ(au.substr(24), SamplesBE16(Ramp(8)));
+  EXPECT_EQ(au.substr(24), SamplesBE16(Spread(8)));
 }
 
 TEST_F(AuExport, SizeCountsTheWholeScansThatFollow) {
   // Five samples of a stereo file end in a partial scan, plus an odd byte.
-  const std::string au = Export(SmpFile(SourceItems("16000", "2"), Ramp(5)) + "x");
+  const std::string au = Export(SmpFile(SourceItems("16000", "2"), Spread(5)) + "x");
   EXPECT_EQ(ReadBE32(au, 8), 8u);
-  EXPECT_EQ(au.substr(24), SamplesBE16(Ramp(4)));
+  EXPECT_EQ(au.substr(24), SamplesBE16(Spread(4)));
 }
 
 TEST_F(AuExport, ASourceThatCannotBeOpenedGetsOneLineAndNoOutput) {

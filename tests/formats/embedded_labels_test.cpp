@@ -25,8 +25,8 @@ using Lines = std::vector<std::string>;
 using test::Chunk;
 using test::FmtBody;
 using test::ItemValue;
+using test::LittleEndianSamples;
 using test::ReadFile;
-using test::Samples16;
 using test::SmpFileSamples;
 using test::SmpHead;
 using test::SmpItems;
@@ -84,7 +84,7 @@ TEST_F(EmbeddedLabels, CraftedWavNamingALabelFileOutsideTheOutputFolder) {
       SmpHead({"head=1024", "sftot=8000", "nchans=1", "speaker=anna", "labels=" + labelFile_});
   WriteFile(Path("foreign/in.wav"),
             test::Wav(FmtBody(1, 1, 8000, 16),
-                      Chunk("kelm", head) + Chunk("data", Samples16({5, -5, 7}))));
+                      Chunk("kelm", head) + Chunk("data", LittleEndianSamples({5, -5, 7}))));
   ConversionContext context = Context();
   ImportWAV(context, settings.ImportWAV, Path("foreign/in.wav"), Path("out/in.smp"));
 

@@ -47,7 +47,7 @@ TEST_F(NspExport, MonoDefaultIsAHedrFileOf2060Bytes) {
   const std::string nsp = Export(SmpFile(Items("16000", 1), samples));
   const std::string expected =
       NspFile(Chunk("HEDR", HeaderBody(kDate, 16000, 1000, {1999, 0xFFFF})) +
-              Chunk("SDA_", SamplesLE(samples)));
+              Chunk("SDA_", LittleEndianSamples(samples)));
   ASSERT_EQ(nsp.size(), 2060u);
   EXPECT_EQ(ReadLE32(nsp, 8), 2048u);
   EXPECT_EQ(nsp, expected);
@@ -61,18 +61,18 @@ TEST_F(NspExport, MonoHdr8HasEightPeakFieldsAndOneChunk) {
   const std::vector<int16_t> samples = Interleaved(1, 300);
   const std::string nsp = Export(SmpFile(Items("8000", 1), samples));
   EXPECT_EQ(nsp, NspFile(Chunk("HDR8", HeaderBody(kDate, 8000, 300, Peaks({1299}, 8))) +
-                         Chunk("SDA_", SamplesLE(samples))));
+                         Chunk("SDA_", LittleEndianSamples(samples))));
 }
 
 TEST_F(NspExport, StereoLayoutsFollowTwoChannelType) {
   const std::vector<int16_t> samples = Interleaved(2, 500);
-  const std::string a = SamplesLE(ChannelOf(samples, 2, 0));
-  const std::string b = SamplesLE(ChannelOf(samples, 2, 1));
+  const std::string a = LittleEndianSamples(ChannelOf(samples, 2, 0));
+  const std::string b = LittleEndianSamples(ChannelOf(samples, 2, 1));
   const std::string source = SmpFile(Items("32000", 2), samples);
 
   settings.ExportNSP.TwoChannelType = 0;
   EXPECT_EQ(Export(source), NspFile(Chunk("HEDR", HeaderBody(kDate, 16000, 500, {1499, 2499})) +
-                                    Chunk("SDAB", SamplesLE(samples))));
+                                    Chunk("SDAB", LittleEndianSamples(samples))));
 
   settings.ExportNSP.TwoChannelType = 1;
   const std::string separate = Export(source);
@@ -94,7 +94,7 @@ TEST_F(NspExport, FiveChannelsGiveHdr8WithFivePeaksAndFiveChunks) {
       Chunk("HDR8", HeaderBody(kDate, 8000, 200, Peaks({1199, 2199, 3199, 4199, 5199}, 8)));
   const std::vector<std::string> ids = {"SDA_", "SD_B", "SD_2", "SD_3", "SD_4"};
   for (int c = 0; c < 5; ++c) {
-    chunks += Chunk(ids[static_cast<size_t>(c)], SamplesLE(ChannelOf(samples, 5, c)));
+    chunks += Chunk(ids[static_cast<size_t>(c)], LittleEndianSamples(ChannelOf(samples, 5, c)));
   }
   EXPECT_EQ(nsp, NspFile(chunks));
 }
@@ -104,7 +104,7 @@ TEST_F(NspExport, EightChannelsEndWithSd7AndAPermutedScanKeepsChannelOrder) {
   const std::string nsp = Export(SmpFile(Items("64000", 8), samples));
   ASSERT_EQ(nsp.size(), 12u + 52 + 8 * (8 + 100));
   EXPECT_EQ(nsp.substr(12 + 52 + 7 * 108, 4), "SD_7");
-  EXPECT_EQ(nsp.substr(12 + 52 + 7 * 108 + 8), SamplesLE(ChannelOf(samples, 8, 7)));
+  EXPECT_EQ(nsp.substr(12 + 52 + 7 * 108 + 8), LittleEndianSamples(ChannelOf(samples, 8, 7)));
 
   // With scan=1,0 the first stored sample of every scan belongs to channel 1.
   settings.ExportNSP.TwoChannelType = 1;
@@ -112,8 +112,8 @@ TEST_F(NspExport, EightChannelsEndWithSd7AndAPermutedScanKeepsChannelOrder) {
   const std::string swapped = Export(SmpFile(Items("16000", 2, {"scan=1,0"}), stereo));
   EXPECT_EQ(ReadLE16(swapped, 48), 22);
   EXPECT_EQ(ReadLE16(swapped, 50), 12);
-  EXPECT_EQ(swapped.substr(52),
-            Chunk("SDA_", SamplesLE({-20, -21, -22})) + Chunk("SD_B", SamplesLE({10, 11, 12})));
+  EXPECT_EQ(swapped.substr(52), Chunk("SDA_", LittleEndianSamples({-20, -21, -22})) +
+                                    Chunk("SD_B", LittleEndianSamples({10, 11, 12})));
 }
 
 TEST_F(NspExport, LongChannelChunksHoldEachChannelWholeAndInOrder) {
@@ -133,7 +133,8 @@ TEST_F(NspExport, LongChannelChunksHoldEachChannelWholeAndInOrder) {
   for (int c = 0; c < kChannels; ++c) {
     // scan=2,0,1: channel c is stored in slot (c + 1) % 3.
     const std::string expected =
-        Chunk(ids[static_cast<size_t>(c)], SamplesLE(ChannelOf(samples, kChannels, (c + 1) % 3)));
+        Chunk(ids[static_cast<size_t>(c)],
+              LittleEndianSamples(ChannelOf(samples, kChannels, (c + 1) % 3)));
     EXPECT_EQ(nsp.substr(12 + 52 + static_cast<size_t>(c) * chunkBytes, chunkBytes), expected)
         << "channel " << c;
   }
@@ -168,12 +169,12 @@ TEST_F(NspExport, SizesDescribeWholeScansOnly) {
   std::string source = SmpFile(Items("16000", 2), {1, 2, 3, 4, 5, 6, 7});
   source += '\x01';
   const std::string nsp = Export(source);
-  EXPECT_EQ(nsp,
-            NspFile(Chunk("HEDR", HeaderBody(kDate, 8000, 3, {5, 6})) +
-                    Chunk("SDA_", SamplesLE({1, 3, 5})) + Chunk("SD_B", SamplesLE({2, 4, 6}))));
+  EXPECT_EQ(nsp, NspFile(Chunk("HEDR", HeaderBody(kDate, 8000, 3, {5, 6})) +
+                         Chunk("SDA_", LittleEndianSamples({1, 3, 5})) +
+                         Chunk("SD_B", LittleEndianSamples({2, 4, 6}))));
 
   settings.ExportNSP.TwoChannelType = 0;
-  EXPECT_EQ(Export(source).substr(52), Chunk("SDAB", SamplesLE({1, 2, 3, 4, 5, 6})));
+  EXPECT_EQ(Export(source).substr(52), Chunk("SDAB", LittleEndianSamples({1, 2, 3, 4, 5, 6})));
 }
 
 TEST_F(NspExport, RatePerChannelRoundsHalvesToEven) {
@@ -206,7 +207,7 @@ TEST_F(NspExport, EmbeddedHeadFollowsTheHeaderChunkAndCountsInTheSize) {
   const std::string head = nsp.substr(60, 1024);
   EXPECT_NE(head.find("custom=kept\r\n"), std::string::npos);
   EXPECT_NE(head.find(std::string("nspdate=") + kDate + "\r\n"), std::string::npos);
-  EXPECT_EQ(nsp.substr(1084), Chunk("SDA_", SamplesLE(samples)));
+  EXPECT_EQ(nsp.substr(1084), Chunk("SDA_", LittleEndianSamples(samples)));
 }
 
 // The date text of a file without a usable nspdate item: its modification time in local time,

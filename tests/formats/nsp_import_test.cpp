@@ -36,7 +36,8 @@ class NspImport : public NspTest {
                                    const std::vector<std::string>& ids) {
     std::string chunks;
     for (int c = 0; c < channels; ++c) {
-      chunks += Chunk(ids[static_cast<size_t>(c)], SamplesLE(ChannelOf(samples, channels, c)));
+      chunks +=
+          Chunk(ids[static_cast<size_t>(c)], LittleEndianSamples(ChannelOf(samples, channels, c)));
     }
     return chunks;
   }
@@ -46,8 +47,8 @@ TEST_F(NspImport, HedrWithoutPeakBIsOneChannel) {
   settings.ImportNSP.ViewLo = -5;
   settings.ImportNSP.Unit = "Pa";
   const std::vector<int16_t> samples = Interleaved(1, 1000);
-  const SmpContent smp =
-      Import(NspFile(Hedr(16000, 1000, 1999, 0xFFFF) + Chunk("SDA_", SamplesLE(samples))));
+  const SmpContent smp = Import(
+      NspFile(Hedr(16000, 1000, 1999, 0xFFFF) + Chunk("SDA_", LittleEndianSamples(samples))));
   ASSERT_TRUE(smp.opened);
   EXPECT_EQ(smp.nchans, 1);
   EXPECT_EQ(smp.sftot, 16000);
@@ -64,7 +65,7 @@ TEST_F(NspImport, HedrWithoutPeakBIsOneChannel) {
 TEST_F(NspImport, StereoInterleavedAndSeparateChunksGiveTheSameSmpSamples) {
   const std::vector<int16_t> samples = Interleaved(2, 700);
   const SmpContent interleaved =
-      Import(NspFile(Hedr(22050, 700, 1699, 2699) + Chunk("SDAB", SamplesLE(samples))));
+      Import(NspFile(Hedr(22050, 700, 1699, 2699) + Chunk("SDAB", LittleEndianSamples(samples))));
   EXPECT_EQ(interleaved.nchans, 2);
   EXPECT_EQ(interleaved.sftot, 44100);
   EXPECT_EQ(interleaved.samples, samples);
@@ -121,10 +122,11 @@ TEST_F(NspImport, DigitIdsCountFromZeroAsWrittenHereOrFromOneAsPraatWritesThem) 
 TEST_F(NspImport, UnevenChannelChunksGiveZerosWhereAChannelHasNoSample) {
   // Channel A has five samples, B three (and an odd byte), the third channel two chunks of two
   // ("SD_5" and "SD_6" both land in it), with a chunk to skip between them.
-  const std::string chunks = Hdr8(8000, 5, 3) + Chunk("SDA_", SamplesLE({1, 2, 3, 4, 5})) +
-                             Chunk("SD_B", SamplesLE({-1, -2, -3}) + "!") +
-                             Chunk("SD_5", SamplesLE({7, 8})) + Chunk("NOTE", "abc") +
-                             Chunk("SD_6", SamplesLE({9, 10}));
+  const std::string chunks = Hdr8(8000, 5, 3) +
+                             Chunk("SDA_", LittleEndianSamples({1, 2, 3, 4, 5})) +
+                             Chunk("SD_B", LittleEndianSamples({-1, -2, -3}) + "!") +
+                             Chunk("SD_5", LittleEndianSamples({7, 8})) + Chunk("NOTE", "abc") +
+                             Chunk("SD_6", LittleEndianSamples({9, 10}));
   const std::vector<int16_t> expected = {1, -1, 7, 2, -2, 8, 3, -3, 9, 4, 0, 10, 5, 0, 0};
   EXPECT_EQ(Import(NspFile(chunks)).samples, expected);
   // An empty interleaved chunk at the end stores nothing but makes the import take the
@@ -146,8 +148,8 @@ TEST_F(NspImport, OddChunksArePaddedAndUnknownChunksSkipped) {
   // A header chunk longer than its fields, an odd NOTE chunk with its pad byte.
   const std::string longHeader =
       Chunk("HEDR", HeaderBody(kDate, 16000, 20, {1019, 0xFFFF}) + "extra!");
-  const SmpContent smp =
-      Import(NspFile(longHeader + Chunk("NOTE", "odd") + Chunk("SDA_", SamplesLE(samples) + "x")));
+  const SmpContent smp = Import(NspFile(longHeader + Chunk("NOTE", "odd") +
+                                        Chunk("SDA_", LittleEndianSamples(samples) + "x")));
   EXPECT_EQ(smp.nchans, 1);
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(log.lines.size(), 1u);
@@ -156,7 +158,7 @@ TEST_F(NspImport, OddChunksArePaddedAndUnknownChunksSkipped) {
 TEST_F(NspImport, TruncatedChunkHeaderIsInvalidDataAndKeepsTheSamplesReadSoFar) {
   const std::vector<int16_t> samples = Interleaved(1, 50);
   const std::string whole =
-      NspFile(Hedr(16000, 50, 1049, 0xFFFF) + Chunk("SDA_", SamplesLE(samples)) + "SD_B" +
+      NspFile(Hedr(16000, 50, 1049, 0xFFFF) + Chunk("SDA_", LittleEndianSamples(samples)) + "SD_B" +
               LE32(100) + std::string(100, '\0'));
   // The file ends in the middle of the second chunk header.
   const SmpContent smp = Import(whole.substr(0, 12 + 40 + 108 + 5));
@@ -174,8 +176,8 @@ TEST_F(NspImport, ChunksBeyondTheDeclaredSizeAreStillRead) {
   // Praat counts only the first sample chunk in the DS16 size.
   const std::vector<int16_t> samples = Interleaved(2, 30);
   const std::string header = Hedr(16000, 30, 1, 1);
-  const std::string a = Chunk("SDA_", SamplesLE(ChannelOf(samples, 2, 0)));
-  const std::string b = Chunk("SD_B", SamplesLE(ChannelOf(samples, 2, 1)));
+  const std::string a = Chunk("SDA_", LittleEndianSamples(ChannelOf(samples, 2, 0)));
+  const std::string b = Chunk("SD_B", LittleEndianSamples(ChannelOf(samples, 2, 1)));
   const SmpContent smp =
       Import(NspFile(header + a + b, static_cast<int64_t>(header.size() + a.size())) + "xyz");
   EXPECT_EQ(smp.samples, samples);
@@ -187,7 +189,7 @@ TEST_F(NspImport, MsbFirstStoresTheSameValuesMostSignificantByteFirst) {
   settings.ImportNSP.MSBFirst = true;
   const std::vector<int16_t> samples = {0x1234, -2, 300};
   const SmpContent smp =
-      Import(NspFile(Hedr(16000, 3, 300, 0xFFFF) + Chunk("SDA_", SamplesLE(samples))));
+      Import(NspFile(Hedr(16000, 3, 300, 0xFFFF) + Chunk("SDA_", LittleEndianSamples(samples))));
   EXPECT_EQ(smp.Item("msb"), "first");
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(ReadFile(Path("out.smp")).substr(1024, 2), "\x12\x34");
@@ -267,7 +269,7 @@ TEST_F(NspRoundTrip, EveryLayoutBringsBackChannelsRateAndSamples) {
 TEST_F(NspRoundTrip, ANonAsciiDateComesBackByteForByte) {
   const std::string latin1 = "M\xE4r 05 14:03:09 2021";
   const std::string nsp = NspFile(Chunk("HEDR", HeaderBody(latin1, 8000, 2, {1, 0xFFFF})) +
-                                  Chunk("SDA_", SamplesLE({1, -1})));
+                                  Chunk("SDA_", LittleEndianSamples({1, -1})));
   Import(nsp);
   ConversionContext context = Context();
   ExportNSP(context, settings.ExportNSP, Path("out.smp"), Path("again.nsp"));
@@ -285,7 +287,7 @@ TEST_F(NspRoundTrip, EmbeddedHeadRestoresEveryItemAndKeepsItsView) {
                                     "proc0=made here", "custom=kept"};
   std::string source = SmpFile(items, {});
   source.resize(2048, '\0');
-  source += SamplesLE(samples);
+  source += LittleEndianSamples(samples);
   const SmpContent smp = Import(ExportFile(source));
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(smp.Item("head"), "2048");
@@ -318,8 +320,8 @@ TEST_F(NspRoundTrip, AnEmbeddedScanItemThatDoesNotFitIsLeftOut) {
   // Channel 0 is not evenly spaced in this scan.
   const std::string head = SmpFile({"head=1024", "nchans=2", "scan=0,0,1", "custom=kept"}, {});
   const std::string chunks = Hedr(16000, 10, 1, 1) + Chunk("kelm", head) +
-                             Chunk("SDA_", SamplesLE(ChannelOf(samples, 2, 0))) +
-                             Chunk("SD_B", SamplesLE(ChannelOf(samples, 2, 1)));
+                             Chunk("SDA_", LittleEndianSamples(ChannelOf(samples, 2, 0))) +
+                             Chunk("SD_B", LittleEndianSamples(ChannelOf(samples, 2, 1)));
   const SmpContent smp = Import(NspFile(chunks));
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(smp.Item("custom"), "kept");
@@ -336,8 +338,8 @@ TEST_F(NspRoundTrip, AnEmbeddedScanItemThatDoesNotFitIsLeftOut) {
 
   // A head of more channels than an SMP file holds keeps the header chunk's count.
   const std::string many = SmpFile({"head=1024", "nchans=300"}, {});
-  const SmpContent wide = Import(
-      NspFile(Hedr(16000, 10, 1, 1) + Chunk("kelm", many) + Chunk("SDAB", SamplesLE(samples))));
+  const SmpContent wide = Import(NspFile(Hedr(16000, 10, 1, 1) + Chunk("kelm", many) +
+                                         Chunk("SDAB", LittleEndianSamples(samples))));
   EXPECT_EQ(wide.nchans, 2);
   EXPECT_EQ(wide.samples, samples);
 }
@@ -346,7 +348,7 @@ TEST_F(NspRoundTrip, AnEmbeddedHeadSizeAboveTheLargestHeadGivesWay) {
   const std::vector<int16_t> samples = Interleaved(1, 10);
   const std::string head = SmpFile({"head=40000", "custom=kept"}, {});
   const SmpContent smp = Import(NspFile(Hedr(11025, 10, 1009, 0xFFFF) + Chunk("kelm", head) +
-                                        Chunk("SDA_", SamplesLE(samples))));
+                                        Chunk("SDA_", LittleEndianSamples(samples))));
   ASSERT_TRUE(smp.opened);
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(smp.Item("custom"), "kept");
@@ -357,8 +359,9 @@ TEST_F(NspRoundTrip, AnEmbeddedHeadSizeAboveTheLargestHeadGivesWay) {
 TEST_F(NspRoundTrip, HeadAfterTheSamplesIsIgnored) {
   const std::vector<int16_t> samples = Interleaved(1, 10);
   std::string head = SmpFile({"head=1024", "custom=late"}, {});
-  const SmpContent smp = Import(NspFile(Hedr(16000, 10, 1009, 0xFFFF) +
-                                        Chunk("SDA_", SamplesLE(samples)) + Chunk("kelm", head)));
+  const SmpContent smp =
+      Import(NspFile(Hedr(16000, 10, 1009, 0xFFFF) + Chunk("SDA_", LittleEndianSamples(samples)) +
+                     Chunk("kelm", head)));
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(smp.Item("custom"), "");
   EXPECT_EQ(smp.Item("view"), "-1,1");

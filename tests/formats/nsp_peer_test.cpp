@@ -201,7 +201,7 @@ TEST_F(NspPeers, FfmpegReadsMonoAndInterleavedStereoHedrExports) {
     settings.ExportNSP.StoreSMPHeader = storeHead;
     const FfmpegSound sound = FfmpegRead(ExportNsp(SmpFile({"sftot=22050", "nchans=1"}, mono)));
     EXPECT_EQ(sound.stream, "sample_rate=22050\nchannels=1\n") << storeHead;
-    EXPECT_EQ(sound.samples, SamplesLE(mono)) << storeHead;
+    EXPECT_EQ(sound.samples, LittleEndianSamples(mono)) << storeHead;
   }
 
   settings.ExportNSP.StoreSMPHeader = false;
@@ -209,7 +209,7 @@ TEST_F(NspPeers, FfmpegReadsMonoAndInterleavedStereoHedrExports) {
   const std::vector<int16_t> stereo = Interleaved(2, 1000);
   const FfmpegSound sound = FfmpegRead(ExportNsp(SmpFile({"sftot=32000", "nchans=2"}, stereo)));
   EXPECT_EQ(sound.stream, "sample_rate=16000\nchannels=2\n");
-  EXPECT_EQ(sound.samples, SamplesLE(stereo));
+  EXPECT_EQ(sound.samples, LittleEndianSamples(stereo));
 }
 
 TEST_F(NspPeers, FilesWrittenByPraatImportToPraatsSamples) {

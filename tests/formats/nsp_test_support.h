@@ -16,6 +16,7 @@
 #include "smp/sSMP.h"
 #include "tests/support/fake_message_boxes.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel::test::nsp {
@@ -35,14 +36,6 @@ inline uint16_t ReadLE16(const std::string& bytes, size_t at) {
 
 inline uint32_t ReadLE32(const std::string& bytes, size_t at) {
   return ReadLE16(bytes, at) | (uint32_t{ReadLE16(bytes, at + 2)} << 16);
-}
-
-inline std::string SamplesLE(const std::vector<int16_t>& samples) {
-  std::string out;
-  for (const int16_t s : samples) {
-    out += LE16(static_cast<uint16_t>(s));
-  }
-  return out;
 }
 
 // Samples of `channels` interleaved channels: channel c of frame i holds (c + 1) * 1000 + i,
@@ -66,20 +59,6 @@ inline std::vector<int16_t> ChannelOf(const std::vector<int16_t>& interleaved, i
     out.push_back(interleaved[i]);
   }
   return out;
-}
-
-// An SMP file with a 1024-byte head of the given item lines, samples least significant byte
-// first.
-inline std::string SmpFile(const std::vector<std::string>& items,
-                           const std::vector<int16_t>& samples) {
-  std::string head;
-  for (const std::string& item : items) {
-    head += item + "\r\n";
-  }
-  head += "=\r\n";
-  head += std::string("\x00\x04\x1a", 3);
-  head.resize(1024, '\0');
-  return head + SamplesLE(samples);
 }
 
 inline std::string Chunk(const std::string& id, const std::string& body) {

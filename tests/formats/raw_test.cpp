@@ -21,7 +21,7 @@ class RawImportTest : public ConverterFixture {
 TEST_F(RawImportTest, DefaultsReadSignedIntelWordsAndDescribeTheHead) {
   const std::vector<int16_t> samples = {0, 1, -1, 32767, -32768, 0x1234};
   const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
-                                   Le16(samples), "raw", "smp");
+                                   LittleEndianSamples(samples), "raw", "smp");
   EXPECT_EQ(SmpSamples(file), samples);
   EXPECT_EQ(Item(file, "sftot"), "16000");
   EXPECT_EQ(Item(file, "nchans"), "1");
@@ -43,7 +43,7 @@ TEST_F(RawImportTest, SettingsGoIntoTheHeadBeforeTheSamples) {
   settings.ImportRAW.RangeLo = 0;
   settings.ImportRAW.RangeHi = 1000;
   const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
-                                   Le16({0x0102, -2}), "raw", "smp");
+                                   LittleEndianSamples({0x0102, -2}), "raw", "smp");
   EXPECT_EQ(Item(file, "sftot"), "44100");
   EXPECT_EQ(Item(file, "nchans"), "2");
   EXPECT_EQ(Item(file, "msb"), "first");
@@ -76,18 +76,19 @@ TEST_F(RawImportTest, SixteenBitByteOrderAndOffsetBinary) {
 }
 
 TEST_F(RawImportTest, OddLengthDropsTheLastByteAndOddStereoKeepsItsSamples) {
-  EXPECT_EQ(Import(Le16({5, 6}) + "\x07"), (std::vector<int16_t>{5, 6}));
+  EXPECT_EQ(Import(LittleEndianSamples({5, 6}) + "\x07"), (std::vector<int16_t>{5, 6}));
   settings.ImportRAW.nChans = 2;
   const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
-                                   Le16({1, 2, 3}), "raw", "smp");
-  EXPECT_EQ(DataArea(file), Le16({1, 2, 3}));
+                                   LittleEndianSamples({1, 2, 3}), "raw", "smp");
+  EXPECT_EQ(DataArea(file), LittleEndianSamples({1, 2, 3}));
 }
 
 TEST_F(RawImportTest, StripBytesAreSkippedAndAStripBeyondTheEndGivesNoSamples) {
   settings.ImportRAW.StripBytes = 100000;
-  EXPECT_EQ(Import(std::string(100000, '\xAA') + Le16({7, -7})), (std::vector<int16_t>{7, -7}));
+  EXPECT_EQ(Import(std::string(100000, '\xAA') + LittleEndianSamples({7, -7})),
+            (std::vector<int16_t>{7, -7}));
   const std::string file = Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
-                                   Le16({1, 2, 3}), "raw", "smp");
+                                   LittleEndianSamples({1, 2, 3}), "raw", "smp");
   EXPECT_EQ(file.size(), 1024u);
   EXPECT_EQ(Item(file, "nchans"), "1");
 }
@@ -97,7 +98,7 @@ TEST_F(RawImportTest, LongFilesCrossEveryBlock) {
   for (size_t i = 0; i < ramp.size(); ++i) {
     ramp[i] = static_cast<int16_t>(i * 7);
   }
-  EXPECT_EQ(Import(Le16(ramp)), ramp);
+  EXPECT_EQ(Import(LittleEndianSamples(ramp)), ramp);
   settings.ImportRAW.Encoding = 2;
   std::string bytes(40000, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -112,9 +113,9 @@ TEST_F(RawImportTest, RefusalsAndCancelWriteOneLineAndNoFile) {
   for (const int32_t coding : {4, -1}) {
     log.lines.clear();
     settings.ImportRAW.Encoding = coding;
-    EXPECT_EQ(
-        Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, Le16({1}), "raw", "smp"),
-        "");
+    EXPECT_EQ(Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
+                      LittleEndianSamples({1}), "raw", "smp"),
+              "");
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("coding " + std::to_string(coding)), std::string::npos);
   }
@@ -122,9 +123,9 @@ TEST_F(RawImportTest, RefusalsAndCancelWriteOneLineAndNoFile) {
   for (const int32_t channels : {0, 129}) {
     log.lines.clear();
     settings.ImportRAW.nChans = channels;
-    EXPECT_EQ(
-        Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, Le16({1}), "raw", "smp"),
-        "");
+    EXPECT_EQ(Convert(&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>,
+                      LittleEndianSamples({1}), "raw", "smp"),
+              "");
     EXPECT_EQ(log.lines.size(), 1u);
   }
   log.lines.clear();
@@ -144,15 +145,15 @@ class RawExportTest : public ConverterFixture {
 
 TEST_F(RawExportTest, DefaultsWriteTheDataAreaAsItIs) {
   const std::vector<int16_t> samples = {0, 1, -1, 32767, -32768, 1000};
-  EXPECT_EQ(Export(samples), Le16(samples));
+  EXPECT_EQ(Export(samples), LittleEndianSamples(samples));
   EXPECT_EQ(log.lines, std::vector<std::string>{"in.smp -> out.raw"});
 }
 
 TEST_F(RawExportTest, HeaderBytesAreZerosBeforeTheSamples) {
   settings.ExportRAW.HeaderBytes = 100000;
-  EXPECT_EQ(Export({3, 4}), std::string(100000, '\0') + Le16({3, 4}));
+  EXPECT_EQ(Export({3, 4}), std::string(100000, '\0') + LittleEndianSamples({3, 4}));
   settings.ExportRAW.HeaderBytes = -5;
-  EXPECT_EQ(Export({3}), Le16({3}));
+  EXPECT_EQ(Export({3}), LittleEndianSamples({3}));
 }
 
 TEST_F(RawExportTest, SixteenBitOffsetBinaryBigEndianIgnoresFitting) {
@@ -192,7 +193,7 @@ TEST_F(RawExportTest, DitherMovesSilenceByAtMostOneStep) {
 
 TEST_F(RawExportTest, SplitRateFilesAreWrittenAsStored) {
   const std::vector<int16_t> samples = {1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_EQ(Export(samples, {"nchans=3", "scan=0,1,0,2"}), Le16(samples));
+  EXPECT_EQ(Export(samples, {"nchans=3", "scan=0,1,0,2"}), LittleEndianSamples(samples));
 }
 
 TEST_F(RawExportTest, RefusalsWriteOneLineAndNoFile) {

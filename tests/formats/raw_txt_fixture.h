@@ -18,6 +18,7 @@
 #include "smp/sSMP.h"
 #include "tests/support/fake_message_boxes.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel::test {
@@ -28,37 +29,6 @@ inline std::string Bytes(std::initializer_list<int> values) {
     out += static_cast<char>(v);
   }
   return out;
-}
-
-inline std::string Le16(const std::vector<int16_t>& samples) {
-  std::string out;
-  for (const int16_t s : samples) {
-    const auto u = static_cast<uint16_t>(s);
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
-
-inline std::vector<int16_t> FromLe16(std::string_view bytes) {
-  std::vector<int16_t> samples;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    samples.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
-                                           (static_cast<uint8_t>(bytes[i + 1]) << 8)));
-  }
-  return samples;
-}
-
-// An SMP file: head lines, "=", terminator, zeros to 1024 bytes, little-endian samples.
-inline std::string SmpFile(const std::vector<std::string>& items,
-                           const std::vector<int16_t>& samples) {
-  std::string head;
-  for (const std::string& line : items) {
-    head += line + "\r\n";
-  }
-  head += "=\r\n" + std::string("\x00\x04\x1A", 3);
-  head.resize(1024, '\0');
-  return head + Le16(samples);
 }
 
 // The item lines of an SMP file's head, up to the "=" line.
@@ -98,7 +68,7 @@ inline std::vector<int16_t> SmpSamples(std::string_view file) {
       std::swap(data[i], data[i + 1]);
     }
   }
-  return FromLe16(data);
+  return SamplesFromLittleEndian(data);
 }
 
 class ConverterFixture : public ::testing::Test {

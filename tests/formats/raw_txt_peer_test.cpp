@@ -73,7 +73,7 @@ TEST_F(RawPeerTest, SoxWritesEveryCodingAndTheImportReadsIt) {
     const std::vector<int16_t> samples = ExactSamples(coding.encoding);
     const std::string source = dir / "source.raw";
     const std::string written = dir / "sox.raw";
-    WriteFile(source, Le16(samples));
+    WriteFile(source, LittleEndianSamples(samples));
     Sox("-t raw -r 8000 -c 1 -e signed-integer -b 16 -L " + source + " -t raw " +
         coding.soxOptions + " " + written);
     settings.ImportRAW.Encoding = coding.encoding;
@@ -100,7 +100,7 @@ TEST_F(RawPeerTest, SoxReadsEveryRawExport) {
     const std::string back = dir / "back.raw";
     Sox("-t raw -r 8000 -c 1 " + std::string(coding.soxOptions) + " " + outPath +
         " -t raw -e signed-integer -b 16 -L " + back);
-    EXPECT_EQ(FromLe16(ReadFile(back)), samples);
+    EXPECT_EQ(SamplesFromLittleEndian(ReadFile(back)), samples);
   }
 }
 
@@ -116,7 +116,7 @@ TEST_F(RawPeerTest, SoxTextOfASineMatchesSoxSixteenBitOutput) {
   settings.ImportTXT.RangeHi = 32768;
   const std::vector<int16_t> imported = SmpSamples(Convert(
       &WithSection<&ConversionSettings::ImportTXT, &ImportTXT>, ReadFile(dat), "txt", "smp"));
-  const std::vector<int16_t> expected = FromLe16(ReadFile(reference));
+  const std::vector<int16_t> expected = SamplesFromLittleEndian(ReadFile(reference));
   ASSERT_EQ(imported.size(), 2 * expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_LE(std::abs(imported[2 * i + 1] - expected[i]), 1) << "sample " << i;

@@ -14,8 +14,8 @@ namespace {
 using test::Chunk;
 using test::FmtBody;
 using test::ItemValue;
+using test::LittleEndianSamples;
 using test::ReadFile;
-using test::Samples16;
 using test::SmpFileSamples;
 using test::SmpHead;
 using test::SmpItems;
@@ -54,7 +54,7 @@ TEST_F(WavImport, SixteenBitStereoKeepsFramesInterleavedAndTakesRateFromFormat) 
   settings.ImportWAV.Unit = "Pa";
   settings.ImportWAV.RangeLo = -100;
   settings.ImportWAV.RangeHi = 100;
-  Import(Wav(FmtBody(1, 2, 44100, 16), Chunk("data", Samples16(kStereo))));
+  Import(Wav(FmtBody(1, 2, 44100, 16), Chunk("data", LittleEndianSamples(kStereo))));
 
   EXPECT_EQ(log.lines, std::vector<std::string>{"in.wav -> out.smp"});
   EXPECT_TRUE(boxes.shown.empty());
@@ -73,7 +73,7 @@ TEST_F(WavImport, SixteenBitStereoKeepsFramesInterleavedAndTakesRateFromFormat) 
 
 TEST_F(WavImport, MostSignificantByteFirstStoresTheSameValuesSwapped) {
   settings.ImportWAV.MSBFirst = true;
-  Import(Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({0x1234, -2}))));
+  Import(Wav(FmtBody(1, 1, 8000, 16), Chunk("data", LittleEndianSamples({0x1234, -2}))));
   const std::string out = Output();
   EXPECT_EQ(ItemValue(SmpItems(out), "msb"), "first");
   ASSERT_EQ(out.size(), 1028u);
@@ -117,11 +117,13 @@ TEST_F(WavImport, SkipsFurtherFormatBytesAndForeignChunks) {
   const std::string decoy = "data" + U32(2) + "\x01\x01";
   const std::vector<int16_t> samples = {5, -6, 7};
   const std::vector<std::string> layouts = {
-      Wav(FmtBody(1, 1, 8000, 16, std::string("\0\0", 2)), Chunk("data", Samples16(samples))),
+      Wav(FmtBody(1, 1, 8000, 16, std::string("\0\0", 2)),
+          Chunk("data", LittleEndianSamples(samples))),
       Wav(FmtBody(1, 1, 8000, 16, decoy + std::string(14, '\0')),
-          Chunk("fact", U32(3)) + Chunk("data", Samples16(samples))),
+          Chunk("fact", U32(3)) + Chunk("data", LittleEndianSamples(samples))),
       // An odd LIST chunk: its pad byte comes before the data chunk.
-      Wav(FmtBody(1, 1, 8000, 16), Chunk("LIST", "INFOabc") + Chunk("data", Samples16(samples))),
+      Wav(FmtBody(1, 1, 8000, 16),
+          Chunk("LIST", "INFOabc") + Chunk("data", LittleEndianSamples(samples))),
   };
   for (const std::string& bytes : layouts) {
     log.lines.clear();
@@ -132,8 +134,8 @@ TEST_F(WavImport, SkipsFurtherFormatBytesAndForeignChunks) {
 }
 
 TEST_F(WavImport, RiffSizeBoundsTheWalk) {
-  const std::string first = Chunk("data", Samples16({1, 2}));
-  const std::string second = Chunk("data", Samples16({3, 4}));
+  const std::string first = Chunk("data", LittleEndianSamples({1, 2}));
+  const std::string second = Chunk("data", LittleEndianSamples({3, 4}));
   // The RIFF size ends after the first data chunk: the second one is not read.
   Import(Wav(FmtBody(1, 1, 8000, 16), first + second, 4 + 24 + int64_t(first.size())));
   EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{1, 2}));
@@ -199,7 +201,7 @@ TEST_F(WavImport, EmptyAndTruncatedDataKeepWhatTheFileHolds) {
 
 TEST_F(WavImport, RefusesWhatIsNoReadableWav) {
   const std::string pcm = FmtBody(1, 1, 8000, 16);
-  const std::string data = Chunk("data", Samples16({1}));
+  const std::string data = Chunk("data", LittleEndianSamples({1}));
   std::string wrongId = Wav(pcm, data);
   wrongId.replace(0, 4, "RIFX");
   std::string noWave = Wav(pcm, data);
@@ -224,12 +226,13 @@ TEST_F(WavImport, RefusesWhatIsNoReadableWav) {
 }
 
 TEST_F(WavImport, RefusesMoreChannelsThanAnSMPFileHolds) {
-  Import(Wav(FmtBody(1, 128, 8000, 16), Chunk("data", Samples16(std::vector<int16_t>(128, 3)))));
+  Import(Wav(FmtBody(1, 128, 8000, 16),
+             Chunk("data", LittleEndianSamples(std::vector<int16_t>(128, 3)))));
   EXPECT_EQ(ItemValue(OutputItems(), "nchans"), "128");
   EXPECT_TRUE(boxes.shown.empty());
 
   std::filesystem::remove(Path("out.smp"));
-  Import(Wav(FmtBody(1, 129, 8000, 16), Chunk("data", Samples16({1}))));
+  Import(Wav(FmtBody(1, 129, 8000, 16), Chunk("data", LittleEndianSamples({1}))));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text,
             Path("in.wav") + " has 129 channels, more than an SMP file can hold (128)");
@@ -253,7 +256,7 @@ TEST_F(WavImport, UnsupportedBitCountSkipsItsDataChunkAndStillWritesTheFile) {
 }
 
 TEST_F(WavImport, CancelledSaveDialogOnlyLogs) {
-  WriteFile(Path("in.wav"), Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({1}))));
+  WriteFile(Path("in.wav"), Wav(FmtBody(1, 1, 8000, 16), Chunk("data", LittleEndianSamples({1}))));
   ConversionContext context = Context();
   ImportWAV(context, settings.ImportWAV, Path("in.wav"), "");
   EXPECT_EQ(log.lines, std::vector<std::string>{Path("in.wav") + " - cancelled by user"});
@@ -261,7 +264,7 @@ TEST_F(WavImport, CancelledSaveDialogOnlyLogs) {
 }
 
 TEST_F(WavImport, RefusesToWriteOverItsOwnInput) {
-  const std::string bytes = Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({1})));
+  const std::string bytes = Wav(FmtBody(1, 1, 8000, 16), Chunk("data", LittleEndianSamples({1})));
   WriteFile(Path("x.smp"), bytes);
   ConversionContext context = Context();
   ImportWAV(context, settings.ImportWAV, Path("x.smp"), Path("x.smp"));
@@ -280,7 +283,8 @@ TEST_F(WavImport, RestoredHeadKeepsItsItemsWhileFormatAndImportWin) {
   const std::string head =
       SmpHead({"head=1024", "file=other", "sftot=1", "nchans=7", "msb=last", "view=-1,1",
                "range=-32768,32768", "date=yesterday", "proc0=recorder", "speaker=anna"});
-  Import(Wav(FmtBody(1, 2, 22050, 16), Chunk("kelm", head) + Chunk("data", Samples16(kStereo))));
+  Import(Wav(FmtBody(1, 2, 22050, 16),
+             Chunk("kelm", head) + Chunk("data", LittleEndianSamples(kStereo))));
   const std::vector<std::string> items = OutputItems();
   EXPECT_EQ(ItemValue(items, "view"), "-1,1");
   EXPECT_EQ(ItemValue(items, "range"), "-32768,32768");
@@ -297,7 +301,8 @@ TEST_F(WavImport, RestoredHeadKeepsItsItemsWhileFormatAndImportWin) {
 
 TEST_F(WavImport, SamplesFollowARestoredHeadOfAnotherSize) {
   const std::string head = SmpHead({"head=2048", "speaker=bo"}, 2048);
-  Import(Wav(FmtBody(1, 1, 8000, 16), Chunk("kelm", head) + Chunk("data", Samples16({9, -9}))));
+  Import(Wav(FmtBody(1, 1, 8000, 16),
+             Chunk("kelm", head) + Chunk("data", LittleEndianSamples({9, -9}))));
   const std::string out = Output();
   ASSERT_EQ(out.size(), 2052u);
   EXPECT_EQ(out.substr(2048), std::string("\x09\x00\xf7\xff", 4));
@@ -311,7 +316,7 @@ TEST_F(WavImport, RestoredHeadTooFullForTheImportsItemsKeepsOnlyItsSize) {
     items.push_back("item" + std::to_string(items.size()) + "=" + std::string(90, 'v'));
   }
   Import(Wav(FmtBody(1, 1, 8000, 16),
-             Chunk("kelm", SmpHead(items, 32768)) + Chunk("data", Samples16({0x0102}))));
+             Chunk("kelm", SmpHead(items, 32768)) + Chunk("data", LittleEndianSamples({0x0102}))));
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "in.wav -> out.smp",
                            Path("in.wav") + " has an SMP header chunk too full to take the "
@@ -329,7 +334,8 @@ TEST_F(WavImport, RestoredHeadTooFullForTheImportsItemsKeepsOnlyItsSize) {
 
 TEST_F(WavImport, HeadChunkAfterTheSamplesIsIgnored) {
   const std::string head = SmpHead({"head=2048", "speaker=late"}, 2048);
-  Import(Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({9, -9})) + Chunk("kelm", head)));
+  Import(Wav(FmtBody(1, 1, 8000, 16),
+             Chunk("data", LittleEndianSamples({9, -9})) + Chunk("kelm", head)));
   EXPECT_EQ(log.lines,
             (std::vector<std::string>{
                 "in.wav -> out.smp", Path("in.wav") + " has an SMP header chunk after its samples; "
@@ -346,7 +352,8 @@ TEST_F(WavImport, RestoredLabelsGoToTheOutputsOwnLabelFileAndTheNamedOneIsUntouc
   // Twice, so that the second line takes the label actions of an existing item.
   const std::string head = SmpHead(
       {"head=1024", "labels=" + Path("labels.csv"), "labels=" + Path("labels.csv"), "L1=0,1,x"});
-  Import(Wav(FmtBody(1, 1, 8000, 16), Chunk("kelm", head) + Chunk("data", Samples16({1}))));
+  Import(
+      Wav(FmtBody(1, 1, 8000, 16), Chunk("kelm", head) + Chunk("data", LittleEndianSamples({1}))));
   EXPECT_EQ(ReadFile(Path("labels.csv")), "other.smp\r\n0,10,keep\r\n");
   EXPECT_EQ(ItemValue(OutputItems(), "labels"), Path("out.csv"));
   EXPECT_FALSE(test::HasItem(OutputItems(), "L1"));
@@ -362,7 +369,7 @@ TEST_F(WavImport, RestoredLabelsGoToTheOutputsOwnLabelFileAndTheNamedOneIsUntouc
 // ---- Files too large for 32-bit sizes ------------------------------------------------------
 
 TEST_F(WavImport, RefusesInputsOfTwoGibibytes) {
-  const std::string bytes = Wav(FmtBody(1, 1, 8000, 16), Chunk("data", Samples16({1})));
+  const std::string bytes = Wav(FmtBody(1, 1, 8000, 16), Chunk("data", LittleEndianSamples({1})));
   WriteFile(Path("in.wav"), bytes);
   std::filesystem::resize_file(Path("in.wav"), uintmax_t{1} << 31);  // sparse
   ConversionContext context = Context();

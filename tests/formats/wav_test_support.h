@@ -17,6 +17,7 @@
 #include "smp/sSMP.h"
 #include "tests/support/fake_message_boxes.h"
 #include "tests/support/recording_log.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel::test {
@@ -65,34 +66,15 @@ inline std::string Wav(std::string_view fmtBody, std::string_view chunks, int64_
   return "RIFF" + U32(size) + body;
 }
 
-inline std::string Samples16(const std::vector<int16_t>& samples) {
-  std::string out;
-  for (const int16_t s : samples) {
-    out += U16(static_cast<uint16_t>(s));
-  }
-  return out;
-}
-
 // An SMP head of `headSize` bytes from item lines, as the format lays it out.
 inline std::string SmpHead(const std::vector<std::string>& items, size_t headSize = 1024) {
-  std::string head;
-  for (const std::string& item : items) {
-    head += item + "\r\n";
-  }
-  head += "=\r\n";
-  head += std::string("\0\x04\x1a", 3);
+  std::string head = HeadBytes(items, 0);
   head.resize(headSize, '\0');
   return head;
 }
 
 inline std::string SmpSamples(const std::vector<int16_t>& samples, bool msbFirst) {
-  std::string out;
-  for (const int16_t s : samples) {
-    const auto w = static_cast<uint16_t>(s);
-    const std::string le = U16(w);
-    out += msbFirst ? std::string{le[1], le[0]} : le;
-  }
-  return out;
+  return msbFirst ? BigEndianSamples(samples) : LittleEndianSamples(samples);
 }
 
 // The item lines of an SMP file's head (up to the "=" line).

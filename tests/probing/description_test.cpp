@@ -10,6 +10,7 @@
 
 #include "codings/extended.h"
 #include "probing/filetype.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel::test {
@@ -66,16 +67,6 @@ std::string NspHeader(std::string_view id, uint32_t rate, uint32_t length,
 
 std::string Nsp(std::string_view chunks) {
   return "FORMDS16" + Le32(static_cast<uint32_t>(chunks.size())) + std::string(chunks);
-}
-
-std::string SmpHead(std::initializer_list<std::string_view> items) {
-  std::string head;
-  for (const std::string_view line : items) {
-    head.append(line).append("\r\n");
-  }
-  head += "=\r\n" + std::string("\x00\x04\x1A", 3);
-  head.resize(1024, '\0');
-  return head;
 }
 
 class FileDescriptionTest : public ::testing::Test {
@@ -161,13 +152,13 @@ TEST_F(FileDescriptionTest, Nsp) {
 }
 
 TEST_F(FileDescriptionTest, SmpTextRawAndMissingFiles) {
-  EXPECT_EQ(Describe("a.smp", SmpHead({"sftot=16000", "nchans=2"}) + std::string(4000, '\0')),
+  EXPECT_EQ(Describe("a.smp", HeadBytes({"sftot=16000", "nchans=2"}) + std::string(4000, '\0')),
             "SMP 5,024 bytes, 0.125 s, 16000 Hz tot, 2 channels");
-  EXPECT_EQ(Describe("a.smp", SmpHead({"sftot=11025.5"}) + std::string(22051, '\0')),
+  EXPECT_EQ(Describe("a.smp", HeadBytes({"sftot=11025.5"}) + std::string(22051, '\0')),
             "SMP 23,075 bytes, 1.000 s, 11025.5 Hz tot, 1 channel");
-  EXPECT_EQ(Describe("a.smp", SmpHead({"sftot=0"}) + std::string(10, '\0')),
+  EXPECT_EQ(Describe("a.smp", HeadBytes({"sftot=0"}) + std::string(10, '\0')),
             "SMP Unknown encoding");
-  EXPECT_EQ(Describe("a.smp", SmpHead({"nchans=2", "scan=0,0,1"})),
+  EXPECT_EQ(Describe("a.smp", HeadBytes({"nchans=2", "scan=0,0,1"})),
             "SMP Can't open " + dir / "a.smp");
   std::string text;
   while (text.size() < 1234) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "smp/sSMP.h"
-#include "smp_files.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {
@@ -20,23 +20,15 @@ using test::ReadFile;
 using test::Used;
 using test::WriteFile;
 
-class BackwardsFile : public ::testing::Test {
+class BackwardsFile : public test::SmpFileTest {
  protected:
   void Open(std::string_view channels, const std::vector<int16_t>& samples,
             std::string_view msb = "msb=last") {
-    path_ = dir_ / "b.smp";
     head_ = HeadBytes({channels, msb});
     const std::string data =
         msb == "msb=first" ? test::BigEndianSamples(samples) : LittleEndianSamples(samples);
-    WriteFile(path_, head_ + data);
-    ASSERT_TRUE(smp_.open_file(path_, false));
+    WriteAndOpen("b.smp", head_ + data, false);
   }
-  void TearDown() override { smp_.close_file(); }
-
-  test::TempDir dir_;
-  std::string path_;
-  std::string head_;
-  TSMPfile smp_;
 };
 
 TEST_F(BackwardsFile, ReadsReversedChunksFromTheEnd) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "smp/sSMP.h"
-#include "smp_files.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {
@@ -19,16 +19,13 @@ using test::ReadFile;
 using test::Used;
 using test::WriteFile;
 
-class ChannelFile : public ::testing::Test {
+class ChannelFile : public test::SmpFileTest {
  protected:
   void Write(std::initializer_list<std::string_view> items, const std::vector<int16_t>& samples,
              bool readOnly = false) {
-    path_ = dir_ / "c.smp";
     head_ = HeadBytes(items);
-    WriteFile(path_, head_ + LittleEndianSamples(samples));
-    ASSERT_TRUE(smp_.open_file(path_, readOnly));
+    WriteAndOpen("c.smp", head_ + LittleEndianSamples(samples), readOnly);
   }
-  void TearDown() override { smp_.close_file(); }
 
   // Every sample of one channel, read in chunks of `size`.
   std::vector<int16_t> ReadChannel(int channo, int32_t size) {
@@ -44,11 +41,6 @@ class ChannelFile : public ::testing::Test {
       all.insert(all.end(), chunk->data, chunk->data + chunk->used);
     }
   }
-
-  test::TempDir dir_;
-  std::string path_;
-  std::string head_;
-  TSMPfile smp_;
 };
 
 TEST_F(ChannelFile, ReadsEverySecondSampleOfAStereoFile) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "smp/sSMP.h"
-#include "smp_files.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "smp/sSMP.h"
-#include "smp_files.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {
@@ -36,20 +36,12 @@ Lines HeadItems(const std::string& file) {
   }
 }
 
-class LabelFiles : public ::testing::Test {
+class LabelFiles : public test::SmpFileTest {
  protected:
   std::string Path(std::string_view name) const { return dir_ / name; }
   // An SMP file with the given items and four samples, opened.
   void Open(const std::string& name, const Lines& items, bool readOnly = false) {
-    std::string head;
-    for (const std::string& line : items) {
-      head += line + "\r\n";
-    }
-    head += "=\r\n";
-    head += std::string("\x00\x04\x1A", 3);
-    head.resize(1024, '\0');
-    WriteFile(Path(name), head + LittleEndianSamples({1, 2, 3, 4}));
-    ASSERT_TRUE(smp_.open_file(Path(name), readOnly));
+    WriteAndOpen(name, HeadBytes(items) + LittleEndianSamples({1, 2, 3, 4}), readOnly);
   }
   Lines Folder() const {
     Lines names;
@@ -59,10 +51,6 @@ class LabelFiles : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  void TearDown() override { smp_.close_file(); }
-
-  test::TempDir dir_;
-  TSMPfile smp_;
 };
 
 TEST_F(LabelFiles, OpeningLoadsTheNamedFileInCodePage850) {

@@ -10,7 +10,7 @@
 #include "platform/dotnum.h"
 #include "smp/label_text.h"
 #include "smp/sSMP.h"
-#include "smp_files.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {
@@ -165,17 +165,11 @@ TEST(LabelFields, StartLengthAndText) {
   EXPECT_EQ(smp.LabelStart(9), -1);
 }
 
-class LabelSelection : public ::testing::Test {
+class LabelSelection : public test::SmpFileTest {
  protected:
   void Open(std::initializer_list<std::string_view> items, size_t samples) {
-    const std::string path = dir_ / "s.smp";
-    WriteFile(path, HeadBytes(items) + LittleEndianSamples(Ramp(samples)));
-    ASSERT_TRUE(smp_.open_file(path, false));
+    WriteAndOpen("s.smp", HeadBytes(items) + LittleEndianSamples(Ramp(samples)), false);
   }
-  void TearDown() override { smp_.close_file(); }
-
-  test::TempDir dir_;
-  TSMPfile smp_;
 };
 
 TEST_F(LabelSelection, SelectsTheLabelsStretch) {

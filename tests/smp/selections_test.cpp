@@ -6,7 +6,7 @@
 #include <string>
 
 #include "smp/sSMP.h"
-#include "smp_files.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {
@@ -20,21 +20,13 @@ using test::ReadFile;
 using test::Used;
 using test::WriteFile;
 
-class SelectionFile : public ::testing::Test {
+class SelectionFile : public test::SmpFileTest {
  protected:
   void Write(std::initializer_list<std::string_view> items, const std::vector<int16_t>& samples,
              bool readOnly = false) {
-    path_ = dir_ / "s.smp";
     head_ = HeadBytes(items);
-    WriteFile(path_, head_ + LittleEndianSamples(samples));
-    ASSERT_TRUE(smp_.open_file(path_, readOnly));
+    WriteAndOpen("s.smp", head_ + LittleEndianSamples(samples), readOnly);
   }
-  void TearDown() override { smp_.close_file(); }
-
-  test::TempDir dir_;
-  std::string path_;
-  std::string head_;
-  TSMPfile smp_;
 };
 
 TEST_F(SelectionFile, StartAndLengthAreWholeScans) {

@@ -15,7 +15,7 @@
 
 #include "platform/eventpump.h"
 #include "smp/sSMP.h"
-#include "smp_files.h"
+#include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {

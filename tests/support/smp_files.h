@@ -10,13 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "smp/sSMP.h"
+#include "tests/support/temp_dir.h"
 
 namespace vorsel::test {
 
 // Head bytes: each line + CR LF, "=" CR LF, comment lines, 0x00 0x04 0x1A, zeros to `size`.
-inline std::string HeadBytes(std::initializer_list<std::string_view> items, size_t size = 1024,
-                             std::initializer_list<std::string_view> comment = {}) {
+template <typename Lines>
+std::string HeadBytesOf(const Lines& items, size_t size,
+                        std::initializer_list<std::string_view> comment) {
   std::string head;
   for (const std::string_view line : items) {
     head.append(line).append("\r\n");
@@ -30,6 +34,15 @@ inline std::string HeadBytes(std::initializer_list<std::string_view> items, size
     head.resize(size, '\0');
   }
   return head;
+}
+
+inline std::string HeadBytes(std::initializer_list<std::string_view> items, size_t size = 1024,
+                             std::initializer_list<std::string_view> comment = {}) {
+  return HeadBytesOf(items, size, comment);
+}
+
+inline std::string HeadBytes(const std::vector<std::string>& items, size_t size = 1024) {
+  return HeadBytesOf(items, size, {});
 }
 
 inline std::string LittleEndianSamples(const std::vector<int16_t>& samples) {
@@ -50,6 +63,12 @@ inline std::string BigEndianSamples(const std::vector<int16_t>& samples) {
     bytes += static_cast<char>(u & 0xFF);
   }
   return bytes;
+}
+
+// An SMP file of a 1024-byte head of the item lines and the samples in the byte order given.
+inline std::string SmpFile(const std::vector<std::string>& items,
+                           const std::vector<int16_t>& samples, bool msbFirst = false) {
+  return HeadBytes(items) + (msbFirst ? BigEndianSamples(samples) : LittleEndianSamples(samples));
 }
 
 inline std::vector<int16_t> SamplesFromLittleEndian(std::string_view bytes) {
@@ -94,5 +113,22 @@ inline std::vector<int16_t> ReadAll(TSMPfile& smp) {
     all.insert(all.end(), chunk->data, chunk->data + chunk->used);
   }
 }
+
+// A test of one SMP file in a fresh folder, closed when the test ends.
+class SmpFileTest : public ::testing::Test {
+ protected:
+  void TearDown() override { smp_.close_file(); }
+  // Writes `bytes` as the folder's file `name` (path_) and opens it.
+  void WriteAndOpen(std::string_view name, std::string_view bytes, bool readOnly) {
+    path_ = dir_ / name;
+    WriteFile(path_, bytes);
+    ASSERT_TRUE(smp_.open_file(path_, readOnly));
+  }
+
+  TempDir dir_;
+  std::string path_;
+  std::string head_;
+  TSMPfile smp_;
+};
 
 }  // namespace vorsel::test
