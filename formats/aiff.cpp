@@ -496,6 +496,7 @@ void ImportAIFF(ConversionContext& context, const std::string& inputPath,
   TSMPfile& smp = context.SMPfile1;
   const ImportViewSettings& settings = context.settings.ImportAIF;
   CreateImportedFile(context, outputPath);
+  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
   AiffChunkWalk walk(context, reader, formSize, formType == kAifcType, inputPath);
   {
     SMPFileCloser closer(smp);

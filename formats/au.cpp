@@ -240,6 +240,7 @@ void ImportAU(ConversionContext& context, const std::string& inputPath,
   const ImportViewSettings& settings = context.settings.ImportAU;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
+  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
   const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
   reader.Seek(header->dataOffset);
 

@@ -451,6 +451,7 @@ void ImportNSP(ConversionContext& context, const std::string& inputPath,
   const ImportViewSettings& settings = context.settings.ImportNSP;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
+  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
   const bool headRestored = NspChunkWalk(context, input, inputPath, declaredSize).Run();
