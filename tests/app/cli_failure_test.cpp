@@ -266,6 +266,16 @@ TEST(CliSettingsFile, ThatCannotBeReadIsAUsageError) {
   EXPECT_TRUE(Contains(r.err, "cannot read locked.vrs: Permission denied")) << r.err;
 }
 
+TEST(CliUserSettings, AreReadWithoutCreatingTheStore) {
+  test::TempDir dir;
+  test::WriteFile(dir / "ok.wav", Wav(10));
+  const Result r =
+      RunShell(dir, "XDG_CONFIG_HOME=\"$PWD/config\" \"$CLI\" --user-settings to-smp ok.wav");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "ok.smp"));
+  EXPECT_FALSE(fs::exists(dir / "config")) << "reading made the store";
+}
+
 TEST(CliStreamedWav, ReadsToTheEndOfTheFile) {
   test::TempDir dir;
   test::WriteFile(dir / "piped.wav", Wav(16016, 16, 0xFFFFFFFF, 0xFFFFFFFF));
