@@ -494,6 +494,7 @@ void ImportAIFF(ConversionContext& context, const ImportViewSettings& settings,
 
   TSMPfile& smp = context.SMPfile1;
   CreateImportedFile(context, outputPath);
+  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
   AiffChunkWalk walk(context, settings, reader, formSize, formType == kAifcType, inputPath);
   {
     SMPFileCloser closer(smp);

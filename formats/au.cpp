@@ -57,6 +57,7 @@ constexpr std::array<AuCoding, 6> kExportCodings = {{
 // Every field is an unsigned big-endian 32-bit number.
 struct AuHeader {
   uint32_t dataOffset = 0;
+  uint32_t dataSize = 0;
   uint32_t encoding = 0;
   uint32_t rate = 0;
   uint32_t channels = 0;
@@ -71,7 +72,7 @@ std::optional<AuHeader> ReadAuHeader(ByteReader& reader) {
   AuHeader header;
   const FourCC magic = reader.fourcc();
   header.dataOffset = reader.u32be();
-  reader.u32be();  // the data size: the samples run to the end of the file whatever it says
+  header.dataSize = reader.u32be();  // the samples run to the end of the file whatever it says
   header.encoding = reader.u32be();
   header.rate = reader.u32be();
   header.channels = reader.u32be();
@@ -234,10 +235,18 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
     context.log.Append(inputPath + " would give an SMP file of 2 GiB or more! Conversion aborted.");
     return;
   }
+  // 0xFFFFFFFF is the format's own "unknown size"; any other size the file does not reach
+  // means it was cut short.
+  const int64_t missing = int64_t{header->dataOffset} + int64_t{header->dataSize} - reader.Size();
+  if (header->dataSize != 0xFFFFFFFF && missing > 0) {
+    context.log.Append(inputPath + " ends " + std::to_string(missing) +
+                       " bytes before its header says");
+  }
 
   TSMPfile& smp = context.SMPfile1;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
+  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
   const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
   reader.Seek(header->dataOffset);
 

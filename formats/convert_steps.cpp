@@ -68,6 +68,25 @@ namespace {
   throw std::system_error(smp.LastError(), std::generic_category(), what);
 }
 
+// Restored labels go to the label file beside the output. One that exists there already is
+// replaced under the rule of the output itself; declined, the labels stay in the head.
+void KeepExistingLabelFileUnlessAllowed(ConversionContext& context) {
+  TSMPfile& smp = context.SMPfile1;
+  if (!smp.ExternalLabels() || smp.ExternalLabelList().empty()) {
+    return;
+  }
+  const std::string labelFile = smp.CSVFileName();
+  std::error_code error;
+  if (labelFile.empty() || context.settings.Common.OverWrite ||
+      !std::filesystem::is_regular_file(labelFile, error)) {
+    return;
+  }
+  if (context.dialogs.ShowMessageBox(labelFile + " exists!\rOverwrite?", "Confirm overwrite",
+                                     mbYesNo | mbIconQuestion) != idYes) {
+    smp.SetExternalLabels(false);
+  }
+}
+
 }  // namespace
 
 void ShowCannotImport(ConversionContext& context, const std::string& text) {
@@ -117,6 +136,7 @@ void SaveImportedFile(ConversionContext& context, const std::string& inputPath,
                       const std::string& outputPath,
                       const std::function<void(bool headRestored)>& completeHead) {
   TSMPfile& smp = context.SMPfile1;
+  KeepExistingLabelFileUnlessAllowed(context);
   bool saved = smp.save_file("");
   if (!saved && !smp.HeadFits()) {
     context.log.Append(inputPath +
@@ -193,6 +213,26 @@ void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sam
       out.WriteSamples16(samples, order);
     }
   });
+}
+
+ForeignHeadLabels::ForeignHeadLabels(ConversionContext& context, const std::string& inputPath,
+                                     const std::string& outputPath)
+    : smp_(context.SMPfile1) {
+  namespace fs = std::filesystem;
+  ConversionLog& log = context.log;
+  smp_.SetForeignLabels(TSMPfile::tforeignlabels{
+      .namingfile = inputPath,
+      .folders = {fs::path(inputPath).parent_path().string(),
+                  fs::path(outputPath).parent_path().string()},
+      .refused =
+          [&log, inputPath](const std::string& problem) {
+            log.Append("Labels of " + inputPath + " not restored: " + problem);
+          },
+  });
+}
+
+ForeignHeadLabels::~ForeignHeadLabels() {
+  smp_.SetForeignLabels(std::nullopt);
 }
 
 SMPFileCloser::~SMPFileCloser() {

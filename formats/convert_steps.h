@@ -98,6 +98,21 @@ void ForEachSourceChunk(ConversionContext& context, int64_t sampleCount,
 void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sampleCount,
                         const std::optional<Encoder8>& encoder, ByteOrder order);
 
+// While it lives, a label file named by a head restored from the input is read only from the
+// input's or the output's folder (relative names taken against the input's); otherwise the
+// labels are not restored, with one log line.
+class ForeignHeadLabels {
+ public:
+  ForeignHeadLabels(ConversionContext& context, const std::string& inputPath,
+                    const std::string& outputPath);
+  ~ForeignHeadLabels();
+  ForeignHeadLabels(const ForeignHeadLabels&) = delete;
+  ForeignHeadLabels& operator=(const ForeignHeadLabels&) = delete;
+
+ private:
+  TSMPfile& smp_;
+};
+
 // Closes the SMP file also when an operating-system error ends the conversion.
 class SMPFileCloser {
  public:

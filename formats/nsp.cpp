@@ -452,6 +452,7 @@ void ImportNSP(ConversionContext& context, const ImportViewSettings& settings,
   TSMPfile& smp = context.SMPfile1;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
+  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
   const bool headRestored = NspChunkWalk(context, settings, input, inputPath, declaredSize).Run();

@@ -32,6 +32,7 @@ using convert_steps::CloseImportedFile;
 using convert_steps::CreateImportedFile;
 using convert_steps::DropInvalidScan;
 using convert_steps::FileNameOf;
+using convert_steps::ForeignHeadLabels;
 using convert_steps::kProgramTitle;
 using convert_steps::kSizeLimit;
 using convert_steps::LogCancelled;
@@ -439,6 +440,7 @@ void ImportWAV(ConversionContext& context, const ImportViewSettings& settings,
   TSMPfile& smp = context.SMPfile1;
   CreateImportedFile(context, outputPath);
   SMPFileCloser closer(smp);
+  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
   smp.SetMSBFirst(settings.MSBFirst);
   smp.SetPosition(0);
 

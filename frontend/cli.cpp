@@ -218,6 +218,7 @@ void LoadStartSettings(const Arguments& parsed, ConversionSettings& settings) {
   SetProgramFileName(std::string(kProgramFileName));
   HeadlessSettingsWindow window(settings);
   SettingsFiles files(settings, window, nullptr);
+  files.SetLoadOnly(true);
   if (parsed.userSettings) {
     files.LoadSettings("");
   }

@@ -184,7 +184,7 @@ void SettingsFiles::LoadSettings(const std::string& fileName) {
   defaults.Common.XPos = fwindow.Left();  // a missing position leaves the window where it is
   defaults.Common.YPos = fwindow.Top();
   {
-    TIni ini(fileName);
+    TIni ini(fileName, floadonly);
     if (!userStore) {
       ShowFileOrigin(fileName);
     }

@@ -140,6 +140,10 @@ class SettingsFiles {
 
   const MakerAddresses& BrannowInfo() const { return fbrannowinfo; }
 
+  // A reader that only loads (the command-line tool) leaves a missing per-user store and
+  // program key missing instead of creating them.
+  void SetLoadOnly(bool value) { floadonly = value; }
+
  private:
   void ShowFileOrigin(const std::string& fileName);
   void TakeWindowState();
@@ -149,6 +153,7 @@ class SettingsFiles {
   TRecentFiles* frecentfiles;
   MakerAddresses fbrannowinfo;
   bool factivated = false;
+  bool floadonly = false;
 };
 
 // Whether a command-line argument names an existing ".vrs" file (any letter case).

@@ -303,9 +303,9 @@ void TCustomIni::DeleteKey(const std::string& section, const std::string& ident)
   }
 }
 
-TIni::TIni(std::string fname)
+TIni::TIni(std::string fname, bool readOnly)
     : TCustomIni(std::move(fname), RegistryRoot::HKEY_CURRENT_USER, ProgramKey("QuorvikData"),
-                 false) {}
+                 readOnly) {}
 
 TQuorvikMachineIni::TQuorvikMachineIni(std::string fileName, bool readOnly)
     : TQuorvikMachineIni(std::move(fileName), readOnly, "QuorvikData") {}

@@ -101,10 +101,10 @@ class TCustomIni {
 };
 
 // The program's own settings: an INI file, or HKEY_CURRENT_USER\SoftWare\QuorvikData\<ExeBase>
-// (created when missing).
+// (created when missing, unless opened read-only).
 class TIni : public TCustomIni {
  public:
-  explicit TIni(std::string fname = "");
+  explicit TIni(std::string fname = "", bool readOnly = false);
 };
 
 // Machine-wide settings: an INI file, or HKEY_LOCAL_MACHINE\SoftWare\QuorvikData\<ExeBase>,

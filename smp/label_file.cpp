@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include "fileio/file_io.h"
 #include "platform/charset.h"
@@ -25,8 +28,7 @@ FileHandle OpenWithoutBlocking(const std::string& path, int flags) {
 
 bool IsReadableLabelFile(const FileHandle& file) {
   struct stat info {};
-  return file.valid() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode) &&
-         info.st_size < kMaxFileBytes;
+  return file.valid() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // Splits text into lines ended by CR LF, LF or CR, as they arrive block by block.
@@ -83,7 +85,7 @@ std::vector<std::string> ReadLabelFile(const std::string& path) {
   LineSplitter splitter;
   std::array<char, kReadBlockBytes> block{};
   int64_t offset = 0;
-  for (;;) {
+  while (offset < kMaxLabelFileBytes) {
     const size_t got = file.ReadAt(block.data(), block.size(), offset);
     if (got == 0) {
       break;
@@ -92,6 +94,34 @@ std::vector<std::string> ReadLabelFile(const std::string& path) {
     offset += static_cast<int64_t>(got);
   }
   return splitter.Finish();
+}
+
+ForeignLabelFile CheckForeignLabelFile(const std::string& name, const std::string& namingFile,
+                                       const std::vector<std::string>& folders) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path named(name);
+  const fs::path path = named.is_absolute() ? named : fs::path(namingFile).parent_path() / named;
+  ForeignLabelFile result{path.lexically_normal().string(), ""};
+  const fs::path real = fs::weakly_canonical(path, error).parent_path();
+  const bool inside = !error && std::any_of(folders.begin(), folders.end(), [&](const auto& f) {
+    std::error_code ignored;
+    return fs::weakly_canonical(fs::absolute(f), ignored) == real && !ignored;
+  });
+  if (!inside) {
+    result.problem = name + " lies outside the input's and the output's folders";
+    return result;
+  }
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::exists(status)) {
+    return result;  // a missing file holds no labels: nothing to refuse
+  }
+  if (!fs::is_regular_file(status)) {
+    result.problem = name + " is not a regular file";
+  } else if (fs::file_size(path, error) > static_cast<uintmax_t>(kMaxLabelFileBytes)) {
+    result.problem = name + " is larger than 16 MiB";
+  }
+  return result;
 }
 
 bool WriteLabelFile(const std::string& path, const std::string& smpFilename,

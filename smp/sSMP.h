@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -176,6 +177,18 @@ class TSMPfile {
   // The error number of the last failed create, write or close of new_file, save_file,
   // close_file and the chunk writes; 0 when none failed.
   int LastError() const { return flasterror; }
+
+  // While a head from a foreign file is taken (an embedded head of an import): the label file it
+  // names is taken against the folder of `namingfile` and read only when CheckForeignLabelFile
+  // allows it; `refused` hears the reason otherwise.
+  struct tforeignlabels {
+    std::string namingfile;
+    std::vector<std::string> folders;
+    std::function<void(const std::string& problem)> refused;
+  };
+  void SetForeignLabels(std::optional<tforeignlabels> limits) {
+    fforeignlabels = std::move(limits);
+  }
 
   const std::string& Filename() const { return ffilename; }
   void SetFilename(std::string_view value) { ffilename = value; }
@@ -401,6 +414,7 @@ class TSMPfile {
   bool freadonly = false;
   bool fisopen = false;
   int flasterror = 0;
+  std::optional<tforeignlabels> fforeignlabels;
   FileHandle ftmp;
   int64_t fheadoffset = 1024;
   int64_t ffileposition = 0;

@@ -270,7 +270,18 @@ void TSMPfile::LoadExternalLabels() {
   if (!fexternallabels) {
     return;
   }
-  const std::string name = get_item("labels");
+  std::string name = get_item("labels");
+  if (fforeignlabels && !name.empty()) {
+    const ForeignLabelFile checked =
+        CheckForeignLabelFile(name, fforeignlabels->namingfile, fforeignlabels->folders);
+    if (!checked.problem.empty()) {
+      if (fforeignlabels->refused) {
+        fforeignlabels->refused(checked.problem);
+      }
+      return;
+    }
+    name = checked.path;
+  }
   // The samples are no label file, whatever a head says.
   if (SamePath(name, ffilename)) {
     return;

@@ -1,6 +1,7 @@
 // vorsel-cli under faults of its environment: full disks, signals, unreadable inputs, hostile
 // file names. Each case runs the real program in a child process.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -182,33 +183,45 @@ TEST(CliExitStatus, NamesTheFilesThatWereNotConverted) {
 
 TEST(CliSignals, InterruptStopsTheBatchAndGivesBackReservedSpace) {
   test::TempDir dir;
-  // 100 MB of samples, fitted and dithered into 8 bits: long enough to be interrupted.
-  test::WriteFile(dir / "long.wav", Wav(50000000));
-  ASSERT_EQ(RunShell(dir, "\"$CLI\" to-smp long.wav").status, 0);
-  fs::remove(dir / "long.wav");
+  // An SMP of 800 MB of silence (a sparse file) coded to 400 MB of dithered mu-law: long enough
+  // to be interrupted while the output is written.
+  std::string head = "head=1024\r\nmsb=last\r\nfile=samp\r\nsftot=8000\r\nnchans=1\r\n=\r\n";
+  head.resize(1024, '\0');
+  test::WriteFile(dir / "long.smp", head);
+  fs::resize_file(dir / "long.smp", 1024 + 800000000);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    ::chdir(dir.path().c_str());
+    if (::chdir(dir.path().c_str()) != 0) {
+      _exit(126);
+    }
+    const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(err, STDERR_FILENO);
     execl(VORSEL_CLI, VORSEL_CLI, "--set", "ExportWAV.Encoding=0", "--set",
           "ExportWAV.DitherNoise=1", "--set", "ExportWAV.FitAmplitude=1", "to-wav", "long.smp",
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  // Once the output has begun to fill.
-  for (int i = 0;
-       i < 400 && (!fs::exists(dir / "long.wav") || fs::file_size(dir / "long.wav") < (1u << 20));
-       ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // As soon as the output has begun to fill.
+  const auto begun = [&dir] {
+    std::error_code error;
+    const uintmax_t size = fs::file_size(dir / "long.wav", error);
+    return !error && size > 0;
+  };
+  for (int i = 0; i < 20000 && !begun(); ++i) {
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
   kill(child, SIGINT);
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 130);
+  const std::string err = test::ReadFile(dir / "err.txt");
+  EXPECT_TRUE(Contains(err, "long.wav is incomplete: interrupted (SIGINT)")) << err;
+  EXPECT_EQ(LastLine(err), "Not converted: long.smp");
   struct stat info {};
   ASSERT_EQ(stat((dir / "long.wav").c_str(), &info), 0);
-  EXPECT_LT(info.st_size, 50000058);
+  EXPECT_LT(info.st_size, 400000058);
   EXPECT_LE(info.st_blocks * 512, info.st_size + 65536) << "reserved space beyond the end";
 }
 
@@ -251,6 +264,16 @@ TEST(CliSettingsFile, ThatCannotBeReadIsAUsageError) {
                "to-smp ok.wav; fi; exec \"$CLI\" --settings locked.vrs to-smp ok.wav");
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(Contains(r.err, "cannot read locked.vrs: Permission denied")) << r.err;
+}
+
+TEST(CliUserSettings, AreReadWithoutCreatingTheStore) {
+  test::TempDir dir;
+  test::WriteFile(dir / "ok.wav", Wav(10));
+  const Result r =
+      RunShell(dir, "XDG_CONFIG_HOME=\"$PWD/config\" \"$CLI\" --user-settings to-smp ok.wav");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir / "ok.smp"));
+  EXPECT_FALSE(fs::exists(dir / "config")) << "reading made the store";
 }
 
 TEST(CliStreamedWav, ReadsToTheEndOfTheFile) {

@@ -211,6 +211,16 @@ TEST_F(AuImport, SamplesStartAtTheDataOffsetAndAnOddLastByteIsDropped) {
   EXPECT_EQ(SmpFileSamples(smp), (std::vector<int16_t>{5, -5}));
 }
 
+TEST_F(AuImport, AFileShorterThanItsDataSizeConvertsWithAWarning) {
+  const std::string smp = Import(AuHeader(24, 10, 3, 8000, 1) + SamplesBE16({5, -5}));
+  EXPECT_EQ(SmpFileSamples(smp), (std::vector<int16_t>{5, -5}));
+  EXPECT_EQ(log.lines.back(), Path("in.au") + " ends 6 bytes before its header says");
+  // The unknown size of a streamed file is no shortage.
+  log.lines.clear();
+  Import(AuHeader(24, 0xFFFFFFFF, 3, 8000, 1) + SamplesBE16({5, -5}));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"in.au -> out.smp"}));
+}
+
 TEST_F(AuImport, ADataOffsetBeyondTheFileGivesAHeadWithoutSamples) {
   const std::string smp = Import(AuHeader(5000, 4, 3, 8000, 1) + SamplesBE16({5, -5}));
   EXPECT_EQ(smp.size(), 1024u);

@@ -1,6 +1,6 @@
 // Labels that travel in an embedded SMP head: an import loads them from the label file the head
-// names, wherever it is, and saves them in the new file's own label file; the named file and
-// every other file stay as they were.
+// names when it lies in the input's or the output's folder, and saves them in the new file's
+// own label file; the named file and every other file stay as they were.
 
 #include <gtest/gtest.h>
 
@@ -88,10 +88,16 @@ TEST_F(EmbeddedLabels, CraftedWavNamingALabelFileOutsideTheOutputFolder) {
   ConversionContext context = Context();
   ImportWAV(context, settings.ImportWAV, Path("foreign/in.wav"), Path("out/in.smp"));
 
+  // A third folder is out of reach: the labels are not restored, and that is said.
   ExpectLabelFileUntouched();
-  ExpectOutputCarriesTheLabels("in");
+  EXPECT_EQ(log.lines.back(), "Labels of " + Path("foreign/in.wav") +
+                                  " not restored: " + labelFile_ +
+                                  " lies outside the input's and the output's folders");
+  const Lines items = SmpItems(ReadFile(Path("out/in.smp")));
+  EXPECT_EQ(ItemValue(items, "labels"), "");
+  EXPECT_EQ(ItemValue(items, "speaker"), "anna");
   EXPECT_EQ(SmpFileSamples(ReadFile(Path("out/in.smp"))), (std::vector<int16_t>{5, -5, 7}));
-  EXPECT_EQ(Folder("out"), (Lines{"in.csv", "in.smp"}));
+  EXPECT_EQ(Folder("out"), (Lines{"in.smp"}));
   EXPECT_EQ(Folder("source"), (Lines{"labels.csv"}));
   EXPECT_EQ(Folder("foreign"), (Lines{"in.wav"}));
 }
@@ -108,7 +114,8 @@ void PrintTo(const tcontainer& container, std::ostream* os) {
 
 class EveryContainer : public EmbeddedLabels, public ::testing::WithParamInterface<tcontainer> {};
 
-// An SMP file whose head names the label file; exported with its head embedded, then imported.
+// An SMP file whose head names the label file; exported with its head embedded beside it, then
+// imported elsewhere.
 TEST_P(EveryContainer, ExportThenImportKeepsTheLabelsWithTheNewFile) {
   const std::string source = Path("source/source.smp");
   WriteFile(source, SmpHead({"head=1024", "sftot=8000", "nchans=1", "msb=last", "speaker=anna",
@@ -119,7 +126,7 @@ TEST_P(EveryContainer, ExportThenImportKeepsTheLabelsWithTheNewFile) {
   settings.ExportAIF.StoreSMPHeader = true;
   settings.ExportNSP.StoreSMPHeader = true;
   const tcontainer& container = GetParam();
-  const std::string foreign = Path(std::string("foreign/x.") + container.name);
+  const std::string foreign = Path(std::string("source/x.") + container.name);
   ConversionContext context = Context();
   container.exporter(context, settings, source, foreign);
   ASSERT_TRUE(fs::exists(foreign)) << ::testing::PrintToString(log.lines);
@@ -132,7 +139,8 @@ TEST_P(EveryContainer, ExportThenImportKeepsTheLabelsWithTheNewFile) {
   EXPECT_EQ(SmpFileSamples(ReadFile(Path("out/x.smp"))),
             (std::vector<int16_t>{100, -200, 300, -400}));
   EXPECT_EQ(Folder("out"), (Lines{"x.csv", "x.smp"}));
-  EXPECT_EQ(Folder("source"), (Lines{"labels.csv", "source.smp"}));
+  EXPECT_EQ(Folder("source"),
+            (Lines{"labels.csv", "source.smp", std::string("x.") + container.name}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

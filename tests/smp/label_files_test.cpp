@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "smp/label_file.h"
 #include "smp/sSMP.h"
 #include "tests/support/smp_files.h"
 #include "tests/support/temp_dir.h"
@@ -297,6 +299,51 @@ TEST_F(RestoredHeadLabels, AnOutputNamedLikeItsLabelFileKeepsTheLabelsAsItems) {
   smp_.close_file();
   EXPECT_EQ(HeadItems(ReadFile(Path("out/o.csv"))), (Lines{"L1=10,20,a", "L2=30,5,b"}));
   ExpectForeignUntouched();
+}
+
+TEST(ForeignLabelFiles, OnlyTheInputsAndTheOutputsFoldersAreRead) {
+  test::TempDir dir;
+  namespace fs = std::filesystem;
+  fs::create_directories(dir.path() / "in");
+  fs::create_directories(dir.path() / "out");
+  test::WriteFile(dir / "in/own.csv", "x.smp\r\n1,2,a\r\n");
+  test::WriteFile(dir / "secret.csv", "x.smp\r\n1,2,secret\r\n");
+  fs::create_symlink(dir / "secret.csv", dir / "in/link.csv");
+  const std::string input = dir / "in/song.wav";
+  const std::vector<std::string> folders = {dir / "in", dir / "out"};
+
+  // Relative names are taken against the folder of the file whose head names them.
+  ForeignLabelFile checked = CheckForeignLabelFile("own.csv", input, folders);
+  EXPECT_EQ(checked.path, dir / "in/own.csv");
+  EXPECT_EQ(checked.problem, "");
+  EXPECT_EQ(CheckForeignLabelFile("../secret.csv", input, folders).problem,
+            "../secret.csv lies outside the input's and the output's folders");
+  EXPECT_EQ(CheckForeignLabelFile("/etc/passwd", input, folders).problem,
+            "/etc/passwd lies outside the input's and the output's folders");
+  EXPECT_NE(CheckForeignLabelFile("link.csv", input, folders).problem, "") << "a link leads out";
+  EXPECT_EQ(CheckForeignLabelFile(dir / "out/missing.csv", input, folders).problem, "");
+
+  fs::create_directory(dir.path() / "in/folder.csv");
+  EXPECT_EQ(CheckForeignLabelFile("folder.csv", input, folders).problem,
+            "folder.csv is not a regular file");
+  fs::resize_file(dir / "in/own.csv", static_cast<uintmax_t>(kMaxLabelFileBytes) + 1);
+  EXPECT_EQ(CheckForeignLabelFile("own.csv", input, folders).problem,
+            "own.csv is larger than 16 MiB");
+}
+
+TEST(ForeignLabelFiles, ReadingStopsAtTheSizeLimit) {
+  test::TempDir dir;
+  // One label at the start, then zeros beyond the limit, then a label no read may reach.
+  test::WriteFile(dir / "big.csv", "x.smp\r\n1,2,first\r\n");
+  std::filesystem::resize_file(dir / "big.csv", static_cast<uintmax_t>(kMaxLabelFileBytes) + 10);
+  {
+    std::ofstream out(dir / "big.csv", std::ios::binary | std::ios::app);
+    out << "\r\n3,4,beyond\r\n";
+  }
+  const std::vector<std::string> lines = ReadLabelFile(dir / "big.csv");
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), "1,2,first");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "3,4,beyond"), 0);
 }
 
 }  // namespace

@@ -243,6 +243,13 @@ def wav_cases():
         wav(chunks=chunk_le(b"kelm", smp_head(["LABELS=victim.csv", "labels=other.csv"], 64)) + data),
         companions=(("wav/victim.csv", b"source.smp\r\n1,2,a\r\n"),),
         **imported(progress, samples=40, items=("LABELS=",)))
+    # A head naming a label file outside the input's and the output's folders: not read, and
+    # the user's own label file beside the output stays as it is.
+    add("wav/kelm-labels-outside.wav",
+        wav(chunks=chunk_le(b"kelm", smp_head(["labels=../../../../etc/passwd"], 64)) + data),
+        companions=(("wav/kelm-labels-outside.csv", b"my own labels\r\n1,2,mine\r\n"),),
+        **imported(progress, "Labels of {dir}/{name} not restored: ../../../../etc/passwd lies "
+                   "outside the input's and the output's folders", samples=40, items=("labels=",)))
     add("wav/kelm-too-full.wav", wav(chunks=chunk_le(b"kelm", FULL_HEAD) + data),
         **imported(progress, TOO_FULL, samples=40, items=("head=1024", "z=")))
 
