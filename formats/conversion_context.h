@@ -23,6 +23,8 @@ struct ConversionContext {
   ConversionLog& log;
   MessageBoxes& dialogs;
   std::function<void()> BusyTick;
+  // Existing files beside an output (restored label files) are replaced without a question.
+  bool OverWrite = false;
 };
 
 }  // namespace vorsel

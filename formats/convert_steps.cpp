@@ -77,7 +77,7 @@ void KeepExistingLabelFileUnlessAllowed(ConversionContext& context) {
   }
   const std::string labelFile = smp.CSVFileName();
   std::error_code error;
-  if (labelFile.empty() || context.settings.Common.OverWrite ||
+  if (labelFile.empty() || context.OverWrite ||
       !std::filesystem::is_regular_file(labelFile, error)) {
     return;
   }

@@ -190,6 +190,7 @@ bool ConversionBatch::RefuseSameFile(const std::string& inputPath, const std::st
 void ConversionBatch::CallConverter(Converter convert, const std::string& inputPath,
                                     const std::string& outputPath) {
   parts_.view.ConversionStarting(inputPath, outputPath);
+  parts_.context.OverWrite = settings().Common.OverWrite;
   convert(parts_.context, settings(), inputPath, outputPath);
   parts_.view.ConversionFinished(inputPath, outputPath);
 }
