@@ -30,6 +30,10 @@ class BatchView {
   virtual void Repaint() = 0;
   virtual void ProcessMessages() = 0;
 
+  // Asked before each entry: true ends the batch there, after the file already converted
+  // (the window is closing).
+  virtual bool StopRequested() const { return false; }
+
   // Around each converter call, for views that show progress.
   virtual void ConversionStarting(const std::string& /*inputPath*/,
                                   const std::string& /*outputPath*/) {}
