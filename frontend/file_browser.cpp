@@ -120,13 +120,15 @@ std::vector<FilterItem> ParseFilter(std::string_view filter) {
 }
 
 bool MatchesMask(std::string_view name, std::string_view mask) {
-  const std::vector<std::string_view> nameCharacters = Characters(FoldCase(name));
+  const std::string foldedName = FoldCase(name);
+  const std::vector<std::string_view> nameCharacters = Characters(foldedName);
   for (const std::string_view part : Split(mask, ';')) {
     const std::string_view trimmed = Trim(part);
     if (trimmed.empty()) {
       continue;
     }
-    if (trimmed == "*.*" || MatchesPattern(nameCharacters, Characters(FoldCase(trimmed)))) {
+    const std::string foldedPattern = FoldCase(trimmed);
+    if (trimmed == "*.*" || MatchesPattern(nameCharacters, Characters(foldedPattern))) {
       return true;
     }
   }

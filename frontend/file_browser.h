@@ -24,6 +24,7 @@ inline constexpr int32_t kCustomFilter = 10;
 struct FilterItem {
   std::string caption;
   std::string mask;
+  friend bool operator==(const FilterItem&, const FilterItem&) = default;
 };
 
 // The items of a filter text; a caption without a mask gets the empty mask.
