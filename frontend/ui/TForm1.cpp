@@ -106,6 +106,8 @@ TForm1::TForm1(TForm1Parts parts)
   left_ = x();
   top_ = y();
 
+  // A list view is not named after the label that is its buddy; it takes the label's text.
+  ui->FileListBox1->setAccessibleName(ui->Label1->text());
   ui->Image1->setPixmap(BusyIcon(false));
   ui->Image2->setPixmap(BusyIcon(true));
   for (const FilterItem& item : ParseFilter(kFileTypeFilter)) {
@@ -475,6 +477,7 @@ bool TForm1::Selected(size_t index) const {
 
 void TForm1::SetFileNameLabel(const std::string& caption) {
   ui->filenamelabel->setText(FromUtf8(caption));
+  ui->filenamelabel->setToolTip(FromUtf8(caption));  // a long path is cut at the window's edge
 }
 
 void TForm1::SetInfoLabel(const std::string& caption) {

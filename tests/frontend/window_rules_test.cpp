@@ -52,7 +52,8 @@ TEST(ActionRules, EachFilterItemHasItsMaskAndCustomTakesTheStoredOne) {
 }
 
 LeftPanel InitialPanel() {
-  return {{4, 4, 165, 13}, {4, 20, 165, 129}, {4, 152, 165, 97}, {4, 252, 165, 19}, {4, 276, 165, 21}};
+  return {
+      {4, 4, 165, 13}, {4, 20, 165, 129}, {4, 152, 165, 97}, {4, 252, 165, 19}, {4, 276, 165, 21}};
 }
 
 TEST(PanelResize, TheBoxesGoToTheBottomAndTheListsShareTheRest) {
