@@ -18,13 +18,18 @@ void PutLE(std::string& bytes, uint32_t value, int size) {
 
 }  // namespace
 
-FormFixture::FormFixture(std::vector<std::string> arguments) {
+FormFixture::FormFixture(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {
   folder = (store.dir.path() / "sounds").string();
   std::filesystem::create_directories(folder);
-  form_ = std::make_unique<TForm1>(TForm1Parts{
-      .boxes = boxes, .fileDialogs = dialogs, .arguments = std::move(arguments), .clock = [this] {
-        return now += clockStep;
-      }});
+  Restart();
+}
+
+void FormFixture::Restart() {
+  form_.reset();
+  form_ = std::make_unique<TForm1>(
+      TForm1Parts{.boxes = boxes, .fileDialogs = dialogs, .arguments = arguments_, .clock = [this] {
+                    return now += clockStep;
+                  }});
 }
 
 FormFixture::~FormFixture() {

@@ -52,6 +52,8 @@ class FormFixture {
   // Shows the window (its first activation) and points the browser at the test's folder.
   TForm1& Show();
   TForm1& form() { return *form_; }
+  // A new window over the same stores, as at the program's next start.
+  void Restart();
 
   template <typename T>
   T* Find(const char* name) {
@@ -71,6 +73,7 @@ class FormFixture {
   uint32_t clockStep = 1;
 
  private:
+  std::vector<std::string> arguments_;
   std::unique_ptr<TForm1> form_;
 };
 
