@@ -1,7 +1,6 @@
 #include "frontend/window_rules.h"
 
 #include <cmath>
-#include <utility>
 
 #include "frontend/file_browser.h"
 
@@ -89,17 +88,9 @@ bool BatchGuard::Begin() {
   return true;
 }
 
-BatchGuard::Deferred BatchGuard::End() {
+bool BatchGuard::End() {
   running_ = false;
-  return {std::exchange(rereadRequested_, false), closeRequested_};
-}
-
-bool BatchGuard::RequestReread() {
-  if (running_) {
-    rereadRequested_ = true;
-    return false;
-  }
-  return true;
+  return closeRequested_;
 }
 
 bool BatchGuard::RequestClose() {

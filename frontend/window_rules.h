@@ -57,19 +57,15 @@ Rect Panel2Resize(Rect Memo1, int clientWidth, int clientHeight);
 // not happen under a running batch (re-reading the file list, closing) waits for its end.
 class BatchGuard {
  public:
-  // What waited for the batch to end.
-  struct Deferred {
-    bool reread = false;
-    bool close = false;
-  };
-
   bool Running() const { return running_; }
   // False, and nothing changes, while a batch runs.
   bool Begin();
-  Deferred End();
+  // Ends the batch; true when the window was asked to close meanwhile.
+  bool End();
 
-  // True when the list may be re-read now; otherwise the re-read waits.
-  bool RequestReread();
+  // True when the list may be re-read now; otherwise the owner re-reads after the batch, as
+  // it does after every batch.
+  bool RequestReread() const { return !running_; }
   // True when the window may close now; otherwise the running batch stops after its current
   // file and the window closes then.
   bool RequestClose();
@@ -77,7 +73,6 @@ class BatchGuard {
 
  private:
   bool running_ = false;
-  bool rereadRequested_ = false;
   bool closeRequested_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -372,10 +373,17 @@ void TForm1::ReadFolder() {
   // An unreadable folder shows no files and keeps the way back through its ancestors.
   const FolderListing listing = ListFolder(directory_);
 
+  // The same files stay selected and focused; the labels keep what they show.
+  const QListWidgetItem* focused = ui->FileListBox1->currentItem();
+  const std::string focusedName = focused ? focused->text().toStdString() : std::string();
+  const QSignalBlocker quiet(ui->FileListBox1);
   ui->FileListBox1->clear();
   for (const std::string& name : listing.files) {
     if (MatchesMask(name, mask_)) {
       auto* item = new QListWidgetItem(FromUtf8(name), ui->FileListBox1);
+      if (name == focusedName) {
+        ui->FileListBox1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+      }
       item->setSelected(selected.count(name) > 0);
     }
   }
@@ -446,11 +454,11 @@ void TForm1::RunTarget(const ConversionTarget& target) {
     }
     SMPfile1.OnLongTimeBusy = nullptr;
   });
-  const BatchGuard::Deferred deferred = guard_.End();
-  if (deferred.reread) {
-    RereadWhenIdle();
-  }
-  if (deferred.close) {
+  const bool closeRequested = guard_.End();
+  // The batch may have written files that the list shows, and a re-read or another folder
+  // asked for meanwhile has waited until now.
+  RereadWhenIdle();
+  if (closeRequested) {
     close();
   }
 }

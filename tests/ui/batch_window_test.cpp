@@ -68,11 +68,15 @@ class BatchWindowTest : public QObject {
     FormFixture f;
     AddWavs(f);
     f.Show();
-    PickFilter(f, 1);
+    PickFilter(f, 8);
     f.SelectFiles({"a.wav", "b.wav"});
     QTest::mouseClick(f.Button("smpbutton"), Qt::LeftButton);
 
     QCOMPARE(f.LogLines(), (std::vector<std::string>{"a.wav -> a.smp", "b.wav -> b.smp", "Done"}));
+    // The new files are listed at once, and the selection stays.
+    QCOMPARE(f.ListedFiles(), (std::vector<std::string>{"a.smp", "a.wav", "b.smp", "b.wav"}));
+    QCOMPARE(f.Find<QListWidget>("FileListBox1")->selectedItems().size(), 2);
+    QVERIFY(f.Find<QListWidget>("FileListBox1")->item(1)->isSelected());
     const test::SmpContent a = test::ReadSmp(f.folder + "/a.smp");
     QCOMPARE(a.samples, kSamplesA);
     QCOMPARE(a.rate, 16000.0);
