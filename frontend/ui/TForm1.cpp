@@ -126,16 +126,15 @@ TForm1::TForm1(TForm1Parts parts)
   ShowDrives();
   ReadFolder();
 
-  // The kit components in the window's order.
-  const std::array<WindowComponent*, 6> components = {
-      &Link1, &DravelAbout1, &ErrorLog1, &recentFilesComponent_, &FileAssociate1, &HelpMenu1};
-  LoadComponents(components, ErrorLog1);
+  LoadComponents(Components(), ErrorLog1);
 }
 
 TForm1::~TForm1() {
-  const std::array<WindowComponent*, 6> components = {
-      &Link1, &DravelAbout1, &ErrorLog1, &recentFilesComponent_, &FileAssociate1, &HelpMenu1};
-  DestroyComponents(components, ErrorLog1);
+  DestroyComponents(Components(), ErrorLog1);
+}
+
+std::array<WindowComponent*, 6> TForm1::Components() {
+  return {&Link1, &DravelAbout1, &ErrorLog1, &recentFilesComponent_, &FileAssociate1, &HelpMenu1};
 }
 
 template <typename Handler>

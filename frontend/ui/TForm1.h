@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,6 +116,8 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The kit components in the window's order.
+  std::array<WindowComponent*, 6> Components();
   void ConnectControls();
   void EndBatch();
   void ReadFolder();
@@ -131,6 +134,8 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   ConversionSettings settings_;
   TSMPfile SMPfile1;
   TickPacer pacer_;
+  // Tells the suite nothing yet. The suite link takes its place as a SuiteLink and
+  // WindowComponent, watches its socket with a ReadableWatch and calls Link1NewFile.
   LinkStandIn Link1;
   WindowComponent DravelAbout1;
   ErrorBoxReporter ErrorLog1;

@@ -50,7 +50,7 @@ class VorselProcessTest : public QObject {
     ::kill(static_cast<pid_t>(vorsel.processId()), SIGTERM);
     QVERIFY(vorsel.waitForFinished(20000));
     QCOMPARE(vorsel.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(vorsel.exitCode(), 0);
+    QVERIFY2(vorsel.exitCode() == 0, vorsel.readAllStandardError().constData());
     QCOMPARE(TIni().ReadInteger("Common", "FileTypes", -1), 7);
     QCOMPARE(TIni().ReadInteger("Common", "Action", -1), 0);
   }
