@@ -61,7 +61,7 @@ void FormFixture::SelectFiles(const std::vector<std::string>& names) {
   for (int i = 0; i < list->count(); ++i) {
     for (const std::string& name : names) {
       if (list->item(i)->text().toStdString() == name) {
-        list->item(i)->setSelected(true);
+        // Focus and selection together, as a click with Ctrl gives them.
         list->setCurrentItem(list->item(i), QItemSelectionModel::Select);
       }
     }
