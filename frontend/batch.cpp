@@ -53,7 +53,12 @@ void ConversionBatch::RunExportBatch(const ConversionTarget& target) {
   }
   log().Append(target.HeaderLine(settings()));
   try {
-    for (const std::string& inputPath : SelectedPaths()) {
+    const std::vector<std::string> paths = SelectedPaths();
+    for (size_t i = 0; i < paths.size(); ++i) {
+      if (StopBefore(paths, i)) {
+        break;
+      }
+      const std::string& inputPath = paths[i];
       parts_.view.FileStarting(inputPath);
       BusyTick();
       const std::string outputPath = MakeOutputName(inputPath, ext);
@@ -90,8 +95,12 @@ void ConversionBatch::RunImportBatch() {
     return;
   }
   try {
-    for (const std::string& inputPath : SelectedPaths()) {
-      ImportOne(inputPath);
+    const std::vector<std::string> paths = SelectedPaths();
+    for (size_t i = 0; i < paths.size(); ++i) {
+      if (StopBefore(paths, i)) {
+        break;
+      }
+      ImportOne(paths[i]);
     }
     EndBatch();
     log().Append("Done");
@@ -193,6 +202,16 @@ void ConversionBatch::CallConverter(Converter convert, const std::string& inputP
   parts_.context.OverWrite = settings().Common.OverWrite;
   convert(parts_.context, settings(), inputPath, outputPath);
   parts_.view.ConversionFinished(inputPath, outputPath);
+}
+
+bool ConversionBatch::StopBefore(const std::vector<std::string>& paths, size_t next) {
+  if (!parts_.view.StopRequested()) {
+    return false;
+  }
+  const size_t left = paths.size() - next;
+  log().Append("Stopped: " + std::to_string(left) + (left == 1 ? " file was" : " files were") +
+               " not converted, starting with " + FileNameOf(paths[next]));
+  return true;
 }
 
 std::vector<std::string> ConversionBatch::SelectedPaths() const {

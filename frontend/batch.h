@@ -60,6 +60,8 @@ class ConversionBatch {
   bool RefuseSameFile(const std::string& inputPath, const std::string& outputPath);
   void ImportOne(const std::string& inputPath);
   std::vector<std::string> SelectedPaths() const;
+  // True, with a log line naming what is left, when the view asks the batch to stop.
+  bool StopBefore(const std::vector<std::string>& paths, size_t next);
   void StopBusyIndicator();
   void EndWithError(const std::exception& error);
 

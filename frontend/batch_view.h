@@ -32,6 +32,9 @@ class BatchView {
 
   // Before anything is done for the next selected entry (in the order of the selected paths).
   virtual void FileStarting(const std::string& /*inputPath*/) {}
+  // Asked before each entry: true ends the batch there, after the file already converted
+  // (the window is closing).
+  virtual bool StopRequested() const { return false; }
 
   // Around each converter call, for views that show progress.
   virtual void ConversionStarting(const std::string& /*inputPath*/,

@@ -19,12 +19,26 @@ struct SaveDialogRequest {
   bool EnableSizing = false;
 };
 
+// What an open dialog is prepared with before it is shown.
+struct OpenDialogRequest {
+  std::string Filter;  // as in SaveDialogRequest
+  std::string DefaultExt;
+  std::string FileName;
+  bool HideReadOnly = false;
+  bool PathMustExist = false;
+  bool FileMustExist = false;
+  bool EnableSizing = false;
+};
+
 // Modal file dialogs owned by the application.
 class FileDialogs {
  public:
   virtual ~FileDialogs() = default;
   // The chosen absolute path, or nothing when the user cancelled.
   virtual std::optional<std::string> ExecuteSave(const SaveDialogRequest& request) = 0;
+  // The same for choosing a file to open; where no one can choose (a terminal), the dialog
+  // counts as cancelled.
+  virtual std::optional<std::string> ExecuteOpen(const OpenDialogRequest&) { return std::nullopt; }
 };
 
 }  // namespace vorsel

@@ -4,8 +4,7 @@
 
 namespace vorsel {
 
-// Buttons and icons of a modal message box; the values are those of the Windows API so that
-// code and notes can be compared with the original suite.
+// Buttons and icons of a modal message box, combined into its flags.
 enum MessageBoxFlags : unsigned {
   mbOk = 0x00,
   mbYesNo = 0x04,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -35,6 +36,7 @@ class TestView : public BatchView {
   bool Image2Visible() const override { return image2; }
   void Repaint() override { ++repaints; }
   void ProcessMessages() override { ++messageRounds; }
+  bool StopRequested() const override { return stopRequested && stopRequested(); }
 
   std::vector<struct Entry> entries;
   std::string directory;
@@ -44,6 +46,7 @@ class TestView : public BatchView {
   bool image2 = false;
   int repaints = 0;
   int messageRounds = 0;
+  std::function<bool()> stopRequested;
 };
 
 class RecordingLink : public SuiteLink {

@@ -165,6 +165,21 @@ TEST_F(ExportBatch, AConverterErrorEndsTheBatchAndReachesTheErrorLog) {
   EXPECT_EQ(batch->BusyPhase(), 0);
 }
 
+TEST_F(ExportBatch, AStopRequestEndsTheBatchAfterTheFileBeingConverted) {
+  AddEntry("a.smp", kSmpHead);
+  AddEntry("b.smp", kSmpHead);
+  AddEntry("c.smp", kSmpHead);
+  view.stopRequested = [] { return !test::ConverterCalls().empty(); };
+  Batch().RunExportBatch(ExportTarget(&test::TestExport));
+
+  EXPECT_THAT(log.lines,
+              ElementsAre("TEST: header", "a.smp -> a.out",
+                          "Stopped: 2 files were not converted, starting with b.smp", "Done"));
+  EXPECT_EQ(test::ReadFile(dir / "a.out"), "export of " + std::string(kSmpHead));
+  EXPECT_FALSE(std::filesystem::exists(dir / "b.out"));
+  EXPECT_FALSE(view.image1 || view.image2);
+}
+
 TEST_F(ExportBatch, RunPicksTheBatchByDirection) {
   AddEntry("a.wav", kRiff);
   ConversionTarget importTarget = ExportTarget(nullptr);
@@ -223,6 +238,17 @@ TEST_F(ImportBatch, TheExtensionDecidesWhenAskedTo) {
   Batch().RunImportBatch();
   ASSERT_EQ(test::ConverterCalls().size(), 1u);
   EXPECT_EQ(test::ConverterCalls()[0].converter, "importB");
+}
+
+TEST_F(ImportBatch, AStopRequestBeforeTheLastFileNamesIt) {
+  AddEntry("a.wav", kRiff);
+  AddEntry("b.wav", kRiff);
+  view.stopRequested = [] { return !test::ConverterCalls().empty(); };
+  Batch().RunImportBatch();
+
+  ASSERT_EQ(test::ConverterCalls().size(), 1u);
+  EXPECT_EQ(log.lines.at(log.lines.size() - 2),
+            "Stopped: 1 file was not converted, starting with b.wav");
 }
 
 TEST_F(ImportBatch, AnSMPFileIsRefusedAndTheNextEntryStillConverted) {

@@ -1,0 +1,51 @@
+#include <string>
+#include <vector>
+
+#include "frontend/ui/TForm1.h"
+#include "kit/sini.h"
+#include "platform/folders.h"
+#include "platform/qt/qt_event_pump.h"
+#include "platform/qt/qt_file_dialogs.h"
+#include "platform/qt/qt_message_boxes.h"
+#include "platform/qt/readable_watch.h"
+#include "platform/qt/termination_signal.h"
+#include "platform/qt/vorsel_application.h"
+
+namespace {
+
+constexpr const char* kNoDisplay =
+    "vorsel: no display to open the window on; vorsel-cli converts files without one";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vorsel;
+  InstallTerminationHandler();
+  if (!DisplayAvailable()) {
+    std::fprintf(stderr, "%s\n", kNoDisplay);
+    return 1;
+  }
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::unique_ptr<VorselApplication> application;
+  {
+    const DisplayStartGuard guard(kNoDisplay);
+    application = std::make_unique<VorselApplication>(argc, argv);
+  }
+  SetProgramFileName(std::string(kProgramFileName));
+  InstallQtEventPump();
+  ProbeRegistryRoot();
+
+  QtMessageBoxes boxes;
+  QtFileDialogs dialogs;
+  TForm1 Form1(
+      TForm1Parts{.boxes = boxes, .fileDialogs = dialogs, .arguments = arguments, .clock = {}});
+  boxes.SetParent(&Form1);
+  dialogs.SetParent(&Form1);
+  application->SetErrorReporter(&Form1.Errors());
+  const auto termination = WatchTermination([&Form1] { Form1.Exit1Click(); });
+
+  Form1.show();
+  const int status = application->exec();
+  application->SetErrorReporter(nullptr);
+  return status;
+}
