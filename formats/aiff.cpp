@@ -45,6 +45,8 @@ constexpr int32_t kAifLinear16 = 1;
 constexpr uint32_t kCommonSize = 18;
 constexpr uint32_t kStatusSize = 24;
 constexpr uint32_t kSoundPrefix = 8;  // offset and block size before the sample frames
+// "FORM", its size, "AIFF", "COMM", its size and the channel count come before the frames.
+constexpr uint64_t kFramesOffset = 22;
 
 constexpr std::string_view kStatusItem = "AES/EBUchstatus";
 // Bit 3 of the first status byte: 50/15 microseconds pre-emphasis.
@@ -154,9 +156,18 @@ void ExportSamples(ConversionContext& context, ByteWriter& out, const AiffLayout
   }
   convert_steps::WriteExportSamples(context, out, layout.sampleCount, encoder,
                                     ByteOrder::BigEndian);
-  if (layout.padded) {
-    out.u8(0);
-  }
+}
+
+// The FORM size, the frames and the sound data size claim only the whole frames in the file,
+// after a write error, a stop by the user or a source that held fewer samples than it said.
+// The pad byte of an odd sound data chunk is not written then: the file may have no room.
+void KeepSizesWritten(ByteWriter& out, const AiffLayout& layout, uint64_t dataStart) {
+  const uint64_t frameBytes = uint64_t{layout.channels} * (layout.coding == kAifLinear16 ? 2 : 1);
+  const uint64_t dataBytes = convert_steps::ScanBytesWritten(out, dataStart, frameBytes);
+  convert_steps::PatchSize(out, 4, dataStart + dataBytes - 8, ByteOrder::BigEndian);
+  convert_steps::PatchSize(out, kFramesOffset, dataBytes / frameBytes, ByteOrder::BigEndian);
+  convert_steps::PatchSize(out, dataStart - kSoundPrefix - 4, dataBytes + kSoundPrefix,
+                           ByteOrder::BigEndian);
 }
 
 // ---- Import ------------------------------------------------------------------------------
@@ -474,7 +485,18 @@ void ExportAIFF(ConversionContext& context, const std::string& inputPath,
   out.Preallocate(static_cast<uint64_t>(layout.formSize) + 8);
   WriteAiffHeader(out, layout, smp);
   smp.SetPosition(0);
-  ExportSamples(context, out, layout, factor);
+  const uint64_t dataStart = out.Position();
+  try {
+    ExportSamples(context, out, layout, factor);
+  } catch (...) {
+    KeepSizesWritten(out, layout, dataStart);
+    throw;
+  }
+  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
+    KeepSizesWritten(out, layout, dataStart);
+  } else if (layout.padded) {
+    out.u8(0);
+  }
   out.Close();
 }
 

@@ -528,14 +528,28 @@ void ExportNSP(ConversionContext& context, const std::string& inputPath,
   if (layout.oneChunk) {
     out.fourcc(channels == 1 ? kChannelA : kInterleaved);
     out.u32le(static_cast<uint32_t>(2 * samples));
-    int64_t written = 0;
-    ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
-      extremes.Add(block);
-      out.WriteSamples16(block, ByteOrder::LittleEndian);
-      written += static_cast<int64_t>(block.size());
-    });
-    // The size in front of the chunk describes its body, even if the source shrank meanwhile.
-    out.Zeros(static_cast<uint64_t>(2 * (samples - written)));
+    const uint64_t dataStart = out.Position();
+    // The sizes and the frame count claim only the whole scans in the file, after a write
+    // error, a stop by the user or a source that held fewer samples than it said.
+    const auto keepSizesWritten = [&] {
+      const uint64_t scanBytes = 2 * static_cast<uint64_t>(channels);
+      const uint64_t dataBytes = ScanBytesWritten(out, dataStart, scanBytes);
+      PatchSize(out, 8, dataStart + dataBytes - kFormBytes, ByteOrder::LittleEndian);
+      PatchSize(out, peaksAt - 4, dataBytes / scanBytes, ByteOrder::LittleEndian);
+      PatchSize(out, dataStart - 4, dataBytes, ByteOrder::LittleEndian);
+    };
+    try {
+      ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
+        extremes.Add(block);
+        out.WriteSamples16(block, ByteOrder::LittleEndian);
+      });
+    } catch (...) {
+      keepSizesWritten();
+      throw;
+    }
+    if (out.Position() - dataStart != static_cast<uint64_t>(2 * samples)) {
+      keepSizesWritten();
+    }
   } else {
     ChannelChunkWriter chunks(out, out.Position(), ChannelOfEverySlot(smp), channels, frames);
     ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
