@@ -44,7 +44,8 @@ constexpr int32_t kAifLinear16 = 1;
 
 constexpr uint32_t kCommonSize = 18;
 constexpr uint32_t kStatusSize = 24;
-constexpr uint32_t kSoundPrefix = 8;  // offset and block size before the sample frames
+constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
+constexpr uint32_t kSoundPrefix = 8;             // offset and block size before the sample frames
 // "FORM", its size, "AIFF", "COMM", its size and the channel count come before the frames.
 constexpr uint64_t kFramesOffset = 22;
 
@@ -215,7 +216,7 @@ std::string StatusText(const ChannelStatus& status) {
 // One import's walk over the chunks of the FORM.
 class AiffChunkWalk {
  public:
-  AiffChunkWalk(ConversionContext& context, ByteReader& reader, int32_t formSize, bool aifc,
+  AiffChunkWalk(ConversionContext& context, ByteReader& reader, uint32_t formSize, bool aifc,
                 const std::string& inputPath)
       : context_(context),
         smp_(context.SMPfile1),
@@ -232,24 +233,24 @@ class AiffChunkWalk {
       const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::BigEndian);
       if (!header) {
         context_.log.Append("Invalid data in " + FileNameOf(inputPath_));
+        shortNoted_ = true;  // that line tells already that the file was cut short
         break;
       }
-      const auto size = static_cast<int32_t>(header->size);
-      ChunkBody body(reader_, size > 0 ? static_cast<uint64_t>(size) : 0, true);
+      const uint32_t size = header->size;
+      const bool sound = header->id == kSoundId;
+      ChunkBody body(reader_, sound ? SoundBytes(size) : size, true);
       if (header->id == kApplicationId && size > 0) {
         TakeApplication(body);
       } else if (header->id == kCommonId && size > 0) {
         TakeCommon(body);
       } else if (header->id == kStatusId) {
         TakeStatus(body);
-      } else if (header->id == kSoundId) {
+      } else if (sound) {
         ConvertSound(body);
       }
       body.Finish();
-      if (size < 0 && size % 2 != 0) {
-        reader_.Skip(1);  // the pad byte of an odd size, which a negative body never consumed
-      }
     }
+    NoteShortForm();
     // A compression type named after the sound data chunk still means the samples taken as
     // uncompressed are not the sound.
     if (!refused_ && common_.compression != kNoCompression) {
@@ -266,9 +267,40 @@ class AiffChunkWalk {
   const ChannelStatus& Status() const { return status_; }
 
  private:
-  // The FORM size counts from the form type on, that is every byte after the first eight.
+  // The FORM size counts from the form type on, that is every byte after the first eight. A
+  // size beyond the end of the file (0xFFFFFFFF of a streamed file among them) means the end.
   int64_t RemainingFormBytes() const {
-    return int64_t{formSize_} - (static_cast<int64_t>(reader_.Consumed()) - 8);
+    const int64_t end = std::min<int64_t>(int64_t{formSize_} + 8, reader_.Size());
+    return end - static_cast<int64_t>(reader_.Consumed());
+  }
+
+  void NoteShortForm() {
+    const int64_t missing = int64_t{formSize_} + 8 - reader_.Size();
+    if (formSize_ != kStreamingSize && missing > 0) {
+      NoteShort(missing);
+    }
+  }
+
+  void NoteShort(int64_t missing) {
+    if (!shortNoted_) {
+      shortNoted_ = true;
+      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
+                          " bytes before its header says");
+    }
+  }
+
+  // A sound data size beyond the end of the file reads to the end; unless it is the streaming
+  // marker, the file was cut short, which gets one line.
+  uint64_t SoundBytes(uint32_t size) {
+    const int64_t inFile =
+        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
+    if (int64_t{size} <= inFile) {
+      return size;
+    }
+    if (size != kStreamingSize) {
+      NoteShort(int64_t{size} - inFile);
+    }
+    return static_cast<uint64_t>(inFile);
   }
 
   void TakeApplication(ChunkBody& body) {
@@ -417,7 +449,7 @@ class AiffChunkWalk {
   ConversionContext& context_;
   TSMPfile& smp_;
   ByteReader& reader_;
-  int32_t formSize_;
+  uint32_t formSize_;
   bool aifc_;
   const std::string& inputPath_;
   std::unique_ptr<tsamplechunk> chunk_;
@@ -429,6 +461,7 @@ class AiffChunkWalk {
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
   bool refused_ = false;
+  bool shortNoted_ = false;
 };
 
 }  // namespace
@@ -508,7 +541,7 @@ void ImportAIFF(ConversionContext& context, const std::string& inputPath,
   }
   ByteReader& reader = *source;
   const FourCC form = reader.fourcc();
-  const int32_t formSize = reader.i32be();
+  const uint32_t formSize = reader.u32be();
   const FourCC formType = reader.fourcc();
   if (reader.ShortRead() || form != kFormId || (formType != kAiffType && formType != kAifcType)) {
     ShowCannotImport(context, inputPath + " does not appear to be an AIFF file");

@@ -340,18 +340,19 @@ def aiff_cases():
     progress = "{name} -> {stem}.smp"
     not_aiff = "does not appear to be an AIFF file"
     invalid = "Invalid data in {name}"
+    short = "{dir}/{name} ends %d bytes before its header says"
     sound = ssnd(samples16be(RAMP))
     good = aiff(comm() + sound)
     add("aiff/empty.aif", b"", **refused(progress, not_aiff))
     for cut in (4, 8, 11):
         add("aiff/truncated-%02d.aif" % cut, good[:cut], **refused(progress, not_aiff))
     add("aiff/truncated-16.aif", good[:16], **imported(progress, invalid, samples=0))
-    add("aiff/truncated-comm.aif", good[:30], **imported(progress, invalid, samples=0))
-    add("aiff/truncated-ssnd.aif", good[:len(good) - 41], **imported(progress, invalid, samples=19))
-    # FORM sizes: 0 and 4 leave nothing to walk, negative walks nothing, the largest walks to
-    # the end of the file.
-    for label, size, extra, count in (("0", 0, (), 0), ("4", 4, (), 0), ("ffffffff", 0xFFFFFFFF, (), 0),
-                                      ("7fffffff", 0x7FFFFFFF, (invalid,), 40)):
+    add("aiff/truncated-comm.aif", good[:30], **imported(progress, short % 104, samples=0))
+    add("aiff/truncated-ssnd.aif", good[:len(good) - 41], **imported(progress, short % 41, samples=19))
+    # FORM sizes: 0 and 4 leave nothing to walk; sizes beyond the end of the file walk to its
+    # end, the streaming marker 0xFFFFFFFF without a word.
+    for label, size, extra, count in (("0", 0, (), 0), ("4", 4, (), 0), ("ffffffff", 0xFFFFFFFF, (), 40),
+                                      ("7fffffff", 0x7FFFFFFF, (short % 2147483521,), 40)):
         add("aiff/form-size-%s.aif" % label, aiff(comm() + sound, form_size=size),
             **imported(progress, *extra, samples=count))
     add("aiff/comm-channels-0.aif", aiff(comm(channels=0) + sound),
@@ -375,7 +376,7 @@ def aiff_cases():
     add("aiff/second-comm.aif", aiff(comm(channels=2) + comm(channels=1, rate=8000) + sound),
         **imported(progress, samples=40, items=("nchans=1", "sftot=8000")))
     add("aiff/ssnd-size-7fffffff.aif", aiff(comm() + ssnd(samples16be(RAMP), size=0x7FFFFFFF)),
-        **imported(progress, samples=40))
+        **imported(progress, short % 2147483559, samples=40))
     add("aiff/aifc-sowt.aif", aiff(comm(compression=b"sowt") + sound, form_type=b"AIFC"),
         out=(progress, "Done"), err=("Unsupported file format: sowt compressed files are not supported",))
     add("aiff/aifc-binary-compression.aif", aiff(comm(compression=b"\x00\x01\xff\x7f") + sound, form_type=b"AIFC"),
@@ -399,7 +400,7 @@ def aiff_cases():
         **imported(progress, samples=40, items=("head=1024", "view=-3,3")))
     # A head that claims more than the file holds, its size item beyond any head.
     add("aiff/appl-head-size-truncated.aif", b"FORM" + be32(0x4DA) + b"AIFFAPPL" + be32(0x404) + b"kelmhEad=92222",
-        **imported(progress, invalid, samples=0, items=("head=1024",)))
+        **imported(progress, short % 1216, samples=0, items=("head=1024",)))
     add("aiff/aesd-short.aif", aiff(comm() + chunk_be(b"AESD", b"\x08\x01") + sound),
         **imported(progress, samples=40, items=("AES/EBUchstatus=", "emphz=")))
 
