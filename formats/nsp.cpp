@@ -38,6 +38,7 @@ constexpr int kHedrPeaks = 2;
 constexpr uint32_t kDateAndCountsBytes = kNspDateLength + 8;
 // The bytes "FORM", "DS16" and the DS16 size in front of the chunks.
 constexpr int64_t kFormBytes = 12;
+constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
 constexpr int64_t kChunkHeaderBytes = 8;
 constexpr uint16_t kAbsentPeak = 0xFFFF;
 // A peak of 32768 would read back as a negative field, that is as an absent channel.
@@ -227,9 +228,15 @@ class NspChunkWalk {
       const int64_t before = Walked();
       const std::optional<ChunkHeader> header = ReadChunkHeader(input_, ByteOrder::LittleEndian);
       if (!header) {
-        // Bytes after the declared size that make no chunk are trailing bytes, not damage.
-        if (before < declared_) {
+        // Bytes after the declared size that make no chunk are trailing bytes, not damage. A
+        // declared size beyond the end of the file, the streaming marker aside, means the file
+        // was cut short; cut inside a chunk header, its data are invalid.
+        const int64_t missing = kFormBytes + declared_ - input_.Size();
+        const bool partialHeader = kFormBytes + before < input_.Size();
+        if (before < declared_ && (partialHeader || missing <= 0)) {
           InvalidData();
+        } else if (missing > 0 && declared_ != kStreamingSize) {
+          NoteShort(missing);
         }
         break;
       }
@@ -246,10 +253,24 @@ class NspChunkWalk {
 
   void InvalidData() { context_.log.Append("Invalid data in " + FileNameOf(inputPath_)); }
 
+  void NoteShort(int64_t missing) {
+    if (!shortNoted_) {
+      shortNoted_ = true;
+      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
+                          " bytes before its header says");
+    }
+  }
+
   // False when a header chunk cannot be read.
   bool HandleChunk(const ChunkHeader& header) {
     if ((header.id == kHedr || header.id == kHdr8) && header.size > 0) {
       return ReadHeaderChunk(header, header.id == kHdr8 ? kMaxNspChannels : kHedrPeaks);
+    }
+    // A chunk beyond the end of the file reads to its end; a header chunk cut short is invalid
+    // instead.
+    const int64_t missing = static_cast<int64_t>(input_.Position()) + header.size - input_.Size();
+    if (missing > 0 && header.size != kStreamingSize) {
+      NoteShort(missing);
     }
     ChunkBody body(input_, header.size, true);
     if (header.id == kInterleaved) {
@@ -426,6 +447,7 @@ class NspChunkWalk {
   bool headRestored_ = false;
   bool samplesStored_ = false;
   bool done_ = false;
+  bool shortNoted_ = false;
   // The channel count of the last header chunk; before one, that of a new SMP file.
   int headerChannels_ = 1;
 };

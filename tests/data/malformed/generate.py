@@ -427,18 +427,20 @@ def nsp_cases():
     progress = "{name} -> {stem}.smp"
     not_nsp = "does not appear to be an NSP file"
     invalid = "Invalid data in {name}"
+    short = "{dir}/{name} ends %d bytes before its header says"
     sda = chunk_le(b"SDA_", samples16le(RAMP))
     good = nsp(hedr() + sda)
     add("nsp/empty.nsp", b"", **refused(progress, not_nsp))
     for cut in (3, 4, 8, 11):
         add("nsp/truncated-%02d.nsp" % cut, good[:cut], **refused(progress, not_nsp))
-    add("nsp/truncated-12.nsp", good[:12], **imported(progress, invalid, samples=0))
+    add("nsp/truncated-12.nsp", good[:12], **imported(progress, short % 128, samples=0))
     add("nsp/truncated-hedr.nsp", good[:30], **imported(progress, invalid, samples=0))
-    add("nsp/truncated-samples.nsp", good[:len(good) - 21], **imported(progress, invalid, samples=29))
+    add("nsp/truncated-samples.nsp", good[:len(good) - 21], **imported(progress, short % 21, samples=29))
     # Praat counts only the first sample chunk in the DS16 size, so the walk goes on to the end
-    # of the file whatever the size says.
-    for label, size, extra, count in (("0", 0, (), 40), ("ffffffff", 0xFFFFFFFF, (invalid,), 40),
-                                      ("7fffffff", 0x7FFFFFFF, (invalid,), 40)):
+    # of the file whatever the size says; a size beyond the end (but the streaming marker
+    # 0xFFFFFFFF) says the file was cut short.
+    for label, size, extra, count in (("0", 0, (), 40), ("ffffffff", 0xFFFFFFFF, (), 40),
+                                      ("7fffffff", 0x7FFFFFFF, (short % 2147483519,), 40)):
         add("nsp/ds16-size-%s.nsp" % label, nsp(hedr() + sda, ds16_size=size),
             **imported(progress, *extra, samples=count))
     add("nsp/not-ds16.nsp", b"FORM" + b"AIFF" + le32(4) + b"\0" * 8, **refused(progress, not_nsp))
@@ -459,7 +461,7 @@ def nsp_cases():
     add("nsp/sdab-odd.nsp", nsp(hedr(peaks=(1, 1)) + chunk_le(b"SDAB", samples16le(RAMP) + b"\x05")),
         **imported(progress, samples=40))
     add("nsp/sample-size-7fffffff.nsp", nsp(hedr() + chunk_le(b"SDA_", samples16le(RAMP), size=0x7FFFFFFF)),
-        **imported(progress, samples=40))
+        **imported(progress, short % 2147483567, samples=40))
     add("nsp/zero-size-chunks.nsp", nsp(hedr() + chunk_le(b"NOTE", b"") * 2000 + sda), **imported(progress, samples=40))
     add("nsp/kelm-size-0.nsp", nsp(hedr() + chunk_le(b"kelm", b"") + sda), **imported(progress, samples=40, items=("view=-1,1",)))
     add("nsp/kelm-too-full.nsp", nsp(hedr() + chunk_le(b"kelm", FULL_HEAD) + sda),
