@@ -44,7 +44,10 @@ constexpr int32_t kAifLinear16 = 1;
 
 constexpr uint32_t kCommonSize = 18;
 constexpr uint32_t kStatusSize = 24;
-constexpr uint32_t kSoundPrefix = 8;  // offset and block size before the sample frames
+constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
+constexpr uint32_t kSoundPrefix = 8;             // offset and block size before the sample frames
+// "FORM", its size, "AIFF", "COMM", its size and the channel count come before the frames.
+constexpr uint64_t kFramesOffset = 22;
 
 constexpr std::string_view kStatusItem = "AES/EBUchstatus";
 // Bit 3 of the first status byte: 50/15 microseconds pre-emphasis.
@@ -152,9 +155,18 @@ void ExportSamples(ConversionContext& context, ByteWriter& out, const AiffLayout
   }
   convert_steps::WriteExportSamples(context, out, layout.sampleCount, encoder,
                                     ByteOrder::BigEndian);
-  if (layout.padded) {
-    out.u8(0);
-  }
+}
+
+// The FORM size, the frames and the sound data size claim only the whole frames in the file,
+// after a write error, a stop by the user or a source that held fewer samples than it said.
+// The pad byte of an odd sound data chunk is not written then: the file may have no room.
+void KeepSizesWritten(ByteWriter& out, const AiffLayout& layout, uint64_t dataStart) {
+  const uint64_t frameBytes = uint64_t{layout.channels} * (layout.coding == kAifLinear16 ? 2 : 1);
+  const uint64_t dataBytes = convert_steps::ScanBytesWritten(out, dataStart, frameBytes);
+  convert_steps::PatchSize(out, 4, dataStart + dataBytes - 8, ByteOrder::BigEndian);
+  convert_steps::PatchSize(out, kFramesOffset, dataBytes / frameBytes, ByteOrder::BigEndian);
+  convert_steps::PatchSize(out, dataStart - kSoundPrefix - 4, dataBytes + kSoundPrefix,
+                           ByteOrder::BigEndian);
 }
 
 // ---- Import ------------------------------------------------------------------------------
@@ -203,7 +215,7 @@ std::string StatusText(const ChannelStatus& status) {
 class AiffChunkWalk {
  public:
   AiffChunkWalk(ConversionContext& context, const ImportViewSettings& settings, ByteReader& reader,
-                int32_t formSize, bool aifc, const std::string& inputPath)
+                uint32_t formSize, bool aifc, const std::string& inputPath)
       : context_(context),
         settings_(settings),
         smp_(context.SMPfile1),
@@ -220,24 +232,24 @@ class AiffChunkWalk {
       const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::BigEndian);
       if (!header) {
         context_.log.Append("Invalid data in " + FileNameOf(inputPath_));
+        shortNoted_ = true;  // that line tells already that the file was cut short
         break;
       }
-      const auto size = static_cast<int32_t>(header->size);
-      ChunkBody body(reader_, size > 0 ? static_cast<uint64_t>(size) : 0, true);
+      const uint32_t size = header->size;
+      const bool sound = header->id == kSoundId;
+      ChunkBody body(reader_, sound ? SoundBytes(size) : size, true);
       if (header->id == kApplicationId && size > 0) {
         TakeApplication(body);
       } else if (header->id == kCommonId && size > 0) {
         TakeCommon(body);
       } else if (header->id == kStatusId) {
         TakeStatus(body);
-      } else if (header->id == kSoundId) {
+      } else if (sound) {
         ConvertSound(body);
       }
       body.Finish();
-      if (size < 0 && size % 2 != 0) {
-        reader_.Skip(1);  // the pad byte of an odd size, which a negative body never consumed
-      }
     }
+    NoteShortForm();
     // A compression type named after the sound data chunk still means the samples taken as
     // uncompressed are not the sound.
     if (!refused_ && common_.compression != kNoCompression) {
@@ -254,9 +266,40 @@ class AiffChunkWalk {
   const ChannelStatus& Status() const { return status_; }
 
  private:
-  // The FORM size counts from the form type on, that is every byte after the first eight.
+  // The FORM size counts from the form type on, that is every byte after the first eight. A
+  // size beyond the end of the file (0xFFFFFFFF of a streamed file among them) means the end.
   int64_t RemainingFormBytes() const {
-    return int64_t{formSize_} - (static_cast<int64_t>(reader_.Consumed()) - 8);
+    const int64_t end = std::min<int64_t>(int64_t{formSize_} + 8, reader_.Size());
+    return end - static_cast<int64_t>(reader_.Consumed());
+  }
+
+  void NoteShortForm() {
+    const int64_t missing = int64_t{formSize_} + 8 - reader_.Size();
+    if (formSize_ != kStreamingSize && missing > 0) {
+      NoteShort(missing);
+    }
+  }
+
+  void NoteShort(int64_t missing) {
+    if (!shortNoted_) {
+      shortNoted_ = true;
+      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
+                          " bytes before its header says");
+    }
+  }
+
+  // A sound data size beyond the end of the file reads to the end; unless it is the streaming
+  // marker, the file was cut short, which gets one line.
+  uint64_t SoundBytes(uint32_t size) {
+    const int64_t inFile =
+        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
+    if (int64_t{size} <= inFile) {
+      return size;
+    }
+    if (size != kStreamingSize) {
+      NoteShort(int64_t{size} - inFile);
+    }
+    return static_cast<uint64_t>(inFile);
   }
 
   void TakeApplication(ChunkBody& body) {
@@ -406,7 +449,7 @@ class AiffChunkWalk {
   const ImportViewSettings& settings_;
   TSMPfile& smp_;
   ByteReader& reader_;
-  int32_t formSize_;
+  uint32_t formSize_;
   bool aifc_;
   const std::string& inputPath_;
   std::unique_ptr<tsamplechunk> chunk_;
@@ -418,6 +461,7 @@ class AiffChunkWalk {
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
   bool refused_ = false;
+  bool shortNoted_ = false;
 };
 
 }  // namespace
@@ -473,7 +517,8 @@ void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
   out.Preallocate(static_cast<uint64_t>(layout.formSize) + 8);
   WriteAiffHeader(out, layout, smp);
   smp.SetPosition(0);
-  ExportSamples(context, out, layout, settings.DitherNoise, factor);
+  AiffChunkWalk(ConversionContext& context, const ImportViewSettings& settings, ByteReader& reader,
+                uint32_t formSize, bool aifc, const std::string& inputPath)
   out.Close();
 }
 
@@ -485,7 +530,7 @@ void ImportAIFF(ConversionContext& context, const ImportViewSettings& settings,
   }
   ByteReader& reader = *source;
   const FourCC form = reader.fourcc();
-  const int32_t formSize = reader.i32be();
+  const uint32_t formSize = reader.u32be();
   const FourCC formType = reader.fourcc();
   if (reader.ShortRead() || form != kFormId || (formType != kAiffType && formType != kAifcType)) {
     ShowCannotImport(context, inputPath + " does not appear to be an AIFF file");

@@ -322,7 +322,22 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
     WriteEmbeddedHeader(smp, out, HeadContainer::AU);
   }
   smp.SetPosition(0);
-  ExportSamples(context, settings, out, layout, factor);
+  const uint64_t dataStart = out.Position();
+  // The data size claims only the whole scans in the file, after a write error, a stop by the
+  // user or a source that held fewer samples than it said.
+  const auto keepSizeWritten = [&] {
+    const uint64_t scanBytes = uint64_t{layout.channels} * layout.coding.bytesPerSample;
+    PatchSize(out, 8, ScanBytesWritten(out, dataStart, scanBytes), ByteOrder::BigEndian);
+  };
+  try {
+    ExportSamples(context, settings, out, layout, factor);
+  } catch (...) {
+    keepSizeWritten();
+    throw;
+  }
+  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
+    keepSizeWritten();
+  }
   out.Close();
 }
 

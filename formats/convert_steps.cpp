@@ -215,6 +215,29 @@ void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sam
   });
 }
 
+uint64_t ScanBytesWritten(ByteWriter& out, uint64_t dataStart, uint64_t scanBytes) {
+  try {
+    out.Flush();
+  } catch (const std::system_error&) {
+    // What did not fit stays out; the count below is what did.
+  }
+  const uint64_t end = std::max(out.WrittenBytes(), dataStart);
+  return scanBytes == 0 ? 0 : (end - dataStart) / scanBytes * scanBytes;
+}
+
+void PatchSize(ByteWriter& out, uint64_t offset, uint64_t value, ByteOrder order) {
+  const auto v = static_cast<uint32_t>(value);
+  std::array<uint8_t, 4> bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                               static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+  if (order == ByteOrder::BigEndian) {
+    std::reverse(bytes.begin(), bytes.end());
+  }
+  try {
+    out.WriteAt(offset, bytes);
+  } catch (const std::system_error&) {
+  }
+}
+
 ForeignHeadLabels::ForeignHeadLabels(ConversionContext& context, const std::string& inputPath,
                                      const std::string& outputPath)
     : smp_(context.SMPfile1) {

@@ -98,6 +98,14 @@ void ForEachSourceChunk(ConversionContext& context, int64_t sampleCount,
 void WriteExportSamples(ConversionContext& context, ByteWriter& out, int64_t sampleCount,
                         const std::optional<Encoder8>& encoder, ByteOrder order);
 
+// After a failed write or a source that ended early: the bytes of whole scans of `scanBytes`
+// each that reached the file from `dataStart` on, so that the header can claim just those.
+uint64_t ScanBytesWritten(ByteWriter& out, uint64_t dataStart, uint64_t scanBytes);
+
+// Rewrites a 32-bit size field of a file cut short. A failure here is not reported: it would
+// hide the one that cut the file.
+void PatchSize(ByteWriter& out, uint64_t offset, uint64_t value, ByteOrder order);
+
 // While it lives, a label file named by a head restored from the input is read only from the
 // input's or the output's folder (relative names taken against the input's); otherwise the
 // labels are not restored, with one log line.

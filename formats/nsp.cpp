@@ -38,6 +38,7 @@ constexpr int kHedrPeaks = 2;
 constexpr uint32_t kDateAndCountsBytes = kNspDateLength + 8;
 // The bytes "FORM", "DS16" and the DS16 size in front of the chunks.
 constexpr int64_t kFormBytes = 12;
+constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
 constexpr int64_t kChunkHeaderBytes = 8;
 constexpr uint16_t kAbsentPeak = 0xFFFF;
 // A peak of 32768 would read back as a negative field, that is as an absent channel.
@@ -228,9 +229,15 @@ class NspChunkWalk {
       const int64_t before = Walked();
       const std::optional<ChunkHeader> header = ReadChunkHeader(input_, ByteOrder::LittleEndian);
       if (!header) {
-        // Bytes after the declared size that make no chunk are trailing bytes, not damage.
-        if (before < declared_) {
+        // Bytes after the declared size that make no chunk are trailing bytes, not damage. A
+        // declared size beyond the end of the file, the streaming marker aside, means the file
+        // was cut short; cut inside a chunk header, its data are invalid.
+        const int64_t missing = kFormBytes + declared_ - input_.Size();
+        const bool partialHeader = kFormBytes + before < input_.Size();
+        if (before < declared_ && (partialHeader || missing <= 0)) {
           InvalidData();
+        } else if (missing > 0 && declared_ != kStreamingSize) {
+          NoteShort(missing);
         }
         break;
       }
@@ -247,10 +254,24 @@ class NspChunkWalk {
 
   void InvalidData() { context_.log.Append("Invalid data in " + FileNameOf(inputPath_)); }
 
+  void NoteShort(int64_t missing) {
+    if (!shortNoted_) {
+      shortNoted_ = true;
+      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
+                          " bytes before its header says");
+    }
+  }
+
   // False when a header chunk cannot be read.
   bool HandleChunk(const ChunkHeader& header) {
     if ((header.id == kHedr || header.id == kHdr8) && header.size > 0) {
       return ReadHeaderChunk(header, header.id == kHdr8 ? kMaxNspChannels : kHedrPeaks);
+    }
+    // A chunk beyond the end of the file reads to its end; a header chunk cut short is invalid
+    // instead.
+    const int64_t missing = static_cast<int64_t>(input_.Position()) + header.size - input_.Size();
+    if (missing > 0 && header.size != kStreamingSize) {
+      NoteShort(missing);
     }
     ChunkBody body(input_, header.size, true);
     if (header.id == kInterleaved) {
@@ -428,6 +449,7 @@ class NspChunkWalk {
   bool headRestored_ = false;
   bool samplesStored_ = false;
   bool done_ = false;
+  bool shortNoted_ = false;
   // The channel count of the last header chunk; before one, that of a new SMP file.
   int headerChannels_ = 1;
 };
@@ -528,14 +550,28 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
   if (layout.oneChunk) {
     out.fourcc(channels == 1 ? kChannelA : kInterleaved);
     out.u32le(static_cast<uint32_t>(2 * samples));
-    int64_t written = 0;
-    ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
-      extremes.Add(block);
-      out.WriteSamples16(block, ByteOrder::LittleEndian);
-      written += static_cast<int64_t>(block.size());
-    });
-    // The size in front of the chunk describes its body, even if the source shrank meanwhile.
-    out.Zeros(static_cast<uint64_t>(2 * (samples - written)));
+    const uint64_t dataStart = out.Position();
+    // The sizes and the frame count claim only the whole scans in the file, after a write
+    // error, a stop by the user or a source that held fewer samples than it said.
+    const auto keepSizesWritten = [&] {
+      const uint64_t scanBytes = 2 * static_cast<uint64_t>(channels);
+      const uint64_t dataBytes = ScanBytesWritten(out, dataStart, scanBytes);
+      PatchSize(out, 8, dataStart + dataBytes - kFormBytes, ByteOrder::LittleEndian);
+      PatchSize(out, peaksAt - 4, dataBytes / scanBytes, ByteOrder::LittleEndian);
+      PatchSize(out, dataStart - 4, dataBytes, ByteOrder::LittleEndian);
+    };
+    try {
+      ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
+        extremes.Add(block);
+        out.WriteSamples16(block, ByteOrder::LittleEndian);
+      });
+    } catch (...) {
+      keepSizesWritten();
+      throw;
+    }
+    if (out.Position() - dataStart != static_cast<uint64_t>(2 * samples)) {
+      keepSizesWritten();
+    }
   } else {
     ChannelChunkWriter chunks(out, out.Position(), ChannelOfEverySlot(smp), channels, frames);
     ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {

@@ -146,6 +146,64 @@ TEST(CliFullDisk, ImportAndExportEndWithTheIncompleteOutput) {
   EXPECT_EQ(u32At(40), partial.size() - 44);
 }
 
+uint32_t U32At(const std::string& bytes, size_t at, bool bigEndian) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    const auto byte = static_cast<uint8_t>(bytes.at(at + (bigEndian ? i : 3 - i)));
+    value = value << 8 | byte;
+  }
+  return value;
+}
+
+// Runs the sox tool (soxi) on a file and gives its first line of output.
+std::string Soxi(const test::TempDir& dir, const std::string& options, const fs::path& file) {
+  const Result r = RunShell(dir, "soxi " + options + " " + Quoted(file.string()));
+  return r.out.substr(0, r.out.find('\n'));
+}
+
+TEST(CliFullDisk, ExportHeadersClaimWhatThePartialFileHolds) {
+  test::TempDir dir;
+  test::WriteFile(dir / "tone.wav", Wav(200000));  // 400 kB of samples
+  ASSERT_EQ(RunShell(dir, "\"$CLI\" to-smp tone.wav").status, 0);
+  fs::remove(dir / "tone.wav");
+  const std::string smp = test::ReadFile(dir / "tone.smp");
+
+  struct Case {
+    std::string action;
+    std::string output;
+    size_t headerBytes;
+  };
+  for (const Case& c : {Case{"to-au", "tone.au", 24}, Case{"to-aiff", "tone.aif", 54},
+                        Case{"to-nsp", "tone.nsp", 0}}) {
+    SCOPED_TRACE(c.action);
+    fs::remove_all(dir / "seen");
+    fs::remove_all(dir / "in");
+    const Result r = RunOnFullDisk(dir, c.action + " tone.smp", 128);
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_TRUE(Contains(r.err, c.output + " is incomplete: ")) << r.err;
+    EXPECT_EQ(test::ReadFile(dir / "seen/tone.smp"), smp) << "the input is unchanged";
+    const fs::path file = dir.path() / "seen" / c.output;
+    const std::string partial = test::ReadFile(file);
+    ASSERT_GT(partial.size(), 1000u);
+    ASSERT_LT(partial.size(), 300000u);
+    if (c.action == "to-au") {
+      EXPECT_EQ(U32At(partial, 8, true), partial.size() - c.headerBytes);
+    } else if (c.action == "to-aiff") {
+      EXPECT_EQ(U32At(partial, 4, true), partial.size() - 8);
+      EXPECT_EQ(U32At(partial, 22, true), (partial.size() - c.headerBytes) / 2);
+      EXPECT_EQ(U32At(partial, c.headerBytes - 12, true), partial.size() - c.headerBytes + 8);
+    } else {
+      // "FORM", "DS16" and the size that counts from there; the sample chunk comes last.
+      EXPECT_EQ(U32At(partial, 8, false), partial.size() - 12);
+      const size_t dataStart = partial.rfind("SDA_") + 8;
+      EXPECT_EQ(U32At(partial, dataStart - 4, false), partial.size() - dataStart);
+      continue;  // sox does not read NSP
+    }
+    // sox takes the partial file for what it holds, without a complaint.
+    EXPECT_EQ(Soxi(dir, "-s", file), std::to_string((partial.size() - c.headerBytes) / 2));
+  }
+}
+
 TEST(CliExitStatus, NamesTheFilesThatWereNotConverted) {
   test::TempDir dir;
   test::WriteFile(dir / "ok.wav", Wav(100));

@@ -245,7 +245,25 @@ TEST_F(AiffImport, TruncatedFileKeepsTheSamplesReadSoFar) {
                                              ChunkBE("SSND", SsndBody(SamplesBE16({4, 5, 6}))));
   const std::string smp = Import(whole.substr(0, whole.size() - 2));
   EXPECT_EQ(SmpFileSamples(smp), (std::vector<int16_t>{4, 5}));
-  EXPECT_EQ(log.lines.back(), "Invalid data in in.aif");
+  EXPECT_EQ(log.lines.back(), Path("in.aif") + " ends 2 bytes before its header says");
+}
+
+TEST_F(AiffImport, SizesAreUnsignedAndBeyondTheEndMeanTheEnd) {
+  const std::string comm = ChunkBE("COMM", CommBody(1, 3, 16, kExtended8000));
+  const std::string sound = SsndBody(SamplesBE16({4, 5, -6}));
+  // A file written to a pipe: FORM and sound data sizes are 0xFFFFFFFF, and say nothing.
+  std::string smp = Import(Form("AIFF", comm + "SSND" + BE32(0xFFFFFFFF) + sound, 0xFFFFFFFF));
+  EXPECT_EQ(SmpFileSamples(smp), (std::vector<int16_t>{4, 5, -6}));
+  EXPECT_EQ(log.lines.size(), 1u) << log.lines.back();
+
+  // Sizes of 2^31 and more that the file does not reach: all samples, and one warning.
+  log.lines.clear();
+  smp = Import(Form("AIFF", comm + "SSND" + BE32(0x80000000) + sound, 0x80000010));
+  EXPECT_EQ(SmpFileSamples(smp), (std::vector<int16_t>{4, 5, -6}));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"in.aif -> out.smp",
+                                                 Path("in.aif") + " ends " +
+                                                     std::to_string(0x80000000 - sound.size()) +
+                                                     " bytes before its header says"}));
 }
 
 TEST_F(AiffImport, OddChunksAreSkippedWithTheirPadByte) {

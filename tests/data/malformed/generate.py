@@ -340,18 +340,19 @@ def aiff_cases():
     progress = "{name} -> {stem}.smp"
     not_aiff = "does not appear to be an AIFF file"
     invalid = "Invalid data in {name}"
+    short = "{dir}/{name} ends %d bytes before its header says"
     sound = ssnd(samples16be(RAMP))
     good = aiff(comm() + sound)
     add("aiff/empty.aif", b"", **refused(progress, not_aiff))
     for cut in (4, 8, 11):
         add("aiff/truncated-%02d.aif" % cut, good[:cut], **refused(progress, not_aiff))
     add("aiff/truncated-16.aif", good[:16], **imported(progress, invalid, samples=0))
-    add("aiff/truncated-comm.aif", good[:30], **imported(progress, invalid, samples=0))
-    add("aiff/truncated-ssnd.aif", good[:len(good) - 41], **imported(progress, invalid, samples=19))
-    # FORM sizes: 0 and 4 leave nothing to walk, negative walks nothing, the largest walks to
-    # the end of the file.
-    for label, size, extra, count in (("0", 0, (), 0), ("4", 4, (), 0), ("ffffffff", 0xFFFFFFFF, (), 0),
-                                      ("7fffffff", 0x7FFFFFFF, (invalid,), 40)):
+    add("aiff/truncated-comm.aif", good[:30], **imported(progress, short % 104, samples=0))
+    add("aiff/truncated-ssnd.aif", good[:len(good) - 41], **imported(progress, short % 41, samples=19))
+    # FORM sizes: 0 and 4 leave nothing to walk; sizes beyond the end of the file walk to its
+    # end, the streaming marker 0xFFFFFFFF without a word.
+    for label, size, extra, count in (("0", 0, (), 0), ("4", 4, (), 0), ("ffffffff", 0xFFFFFFFF, (), 40),
+                                      ("7fffffff", 0x7FFFFFFF, (short % 2147483521,), 40)):
         add("aiff/form-size-%s.aif" % label, aiff(comm() + sound, form_size=size),
             **imported(progress, *extra, samples=count))
     add("aiff/comm-channels-0.aif", aiff(comm(channels=0) + sound),
@@ -375,7 +376,7 @@ def aiff_cases():
     add("aiff/second-comm.aif", aiff(comm(channels=2) + comm(channels=1, rate=8000) + sound),
         **imported(progress, samples=40, items=("nchans=1", "sftot=8000")))
     add("aiff/ssnd-size-7fffffff.aif", aiff(comm() + ssnd(samples16be(RAMP), size=0x7FFFFFFF)),
-        **imported(progress, samples=40))
+        **imported(progress, short % 2147483559, samples=40))
     add("aiff/aifc-sowt.aif", aiff(comm(compression=b"sowt") + sound, form_type=b"AIFC"),
         out=(progress, "Done"), err=("Unsupported file format: sowt compressed files are not supported",))
     add("aiff/aifc-binary-compression.aif", aiff(comm(compression=b"\x00\x01\xff\x7f") + sound, form_type=b"AIFC"),
@@ -399,7 +400,7 @@ def aiff_cases():
         **imported(progress, samples=40, items=("head=1024", "view=-3,3")))
     # A head that claims more than the file holds, its size item beyond any head.
     add("aiff/appl-head-size-truncated.aif", b"FORM" + be32(0x4DA) + b"AIFFAPPL" + be32(0x404) + b"kelmhEad=92222",
-        **imported(progress, invalid, samples=0, items=("head=1024",)))
+        **imported(progress, short % 1216, samples=0, items=("head=1024",)))
     add("aiff/aesd-short.aif", aiff(comm() + chunk_be(b"AESD", b"\x08\x01") + sound),
         **imported(progress, samples=40, items=("AES/EBUchstatus=", "emphz=")))
 
@@ -426,18 +427,20 @@ def nsp_cases():
     progress = "{name} -> {stem}.smp"
     not_nsp = "does not appear to be an NSP file"
     invalid = "Invalid data in {name}"
+    short = "{dir}/{name} ends %d bytes before its header says"
     sda = chunk_le(b"SDA_", samples16le(RAMP))
     good = nsp(hedr() + sda)
     add("nsp/empty.nsp", b"", **refused(progress, not_nsp))
     for cut in (3, 4, 8, 11):
         add("nsp/truncated-%02d.nsp" % cut, good[:cut], **refused(progress, not_nsp))
-    add("nsp/truncated-12.nsp", good[:12], **imported(progress, invalid, samples=0))
+    add("nsp/truncated-12.nsp", good[:12], **imported(progress, short % 128, samples=0))
     add("nsp/truncated-hedr.nsp", good[:30], **imported(progress, invalid, samples=0))
-    add("nsp/truncated-samples.nsp", good[:len(good) - 21], **imported(progress, invalid, samples=29))
+    add("nsp/truncated-samples.nsp", good[:len(good) - 21], **imported(progress, short % 21, samples=29))
     # Praat counts only the first sample chunk in the DS16 size, so the walk goes on to the end
-    # of the file whatever the size says.
-    for label, size, extra, count in (("0", 0, (), 40), ("ffffffff", 0xFFFFFFFF, (invalid,), 40),
-                                      ("7fffffff", 0x7FFFFFFF, (invalid,), 40)):
+    # of the file whatever the size says; a size beyond the end (but the streaming marker
+    # 0xFFFFFFFF) says the file was cut short.
+    for label, size, extra, count in (("0", 0, (), 40), ("ffffffff", 0xFFFFFFFF, (), 40),
+                                      ("7fffffff", 0x7FFFFFFF, (short % 2147483519,), 40)):
         add("nsp/ds16-size-%s.nsp" % label, nsp(hedr() + sda, ds16_size=size),
             **imported(progress, *extra, samples=count))
     add("nsp/not-ds16.nsp", b"FORM" + b"AIFF" + le32(4) + b"\0" * 8, **refused(progress, not_nsp))
@@ -458,7 +461,7 @@ def nsp_cases():
     add("nsp/sdab-odd.nsp", nsp(hedr(peaks=(1, 1)) + chunk_le(b"SDAB", samples16le(RAMP) + b"\x05")),
         **imported(progress, samples=40))
     add("nsp/sample-size-7fffffff.nsp", nsp(hedr() + chunk_le(b"SDA_", samples16le(RAMP), size=0x7FFFFFFF)),
-        **imported(progress, samples=40))
+        **imported(progress, short % 2147483567, samples=40))
     add("nsp/zero-size-chunks.nsp", nsp(hedr() + chunk_le(b"NOTE", b"") * 2000 + sda), **imported(progress, samples=40))
     add("nsp/kelm-size-0.nsp", nsp(hedr() + chunk_le(b"kelm", b"") + sda), **imported(progress, samples=40, items=("view=-1,1",)))
     add("nsp/kelm-too-full.nsp", nsp(hedr() + chunk_le(b"kelm", FULL_HEAD) + sda),
