@@ -239,6 +239,18 @@ class FormTest : public QObject {
     QVERIFY(f.Find<QAction>("Always1")->isChecked());
   }
 
+  void theDialogCommandsSayTheirDialogsAreNotThereYet() {
+    FormFixture f;
+    f.Show();
+    for (const char* name : {"Options2", "Import1", "Options1"}) {
+      f.Find<QAction>(name)->trigger();
+    }
+    QCOMPARE(f.boxes.shown.size(), size_t{3});
+    QCOMPARE(f.boxes.shown[1].text,
+             std::string("The import options dialog is not available in this version."));
+    QCOMPARE(f.boxes.shown[1].flags, unsigned{mbOk | mbIconInformation});
+  }
+
   void shrinkingPutsTheBoxesAtTheBottomAndDividesTheRest() {
     FormFixture f;
     f.Show();
