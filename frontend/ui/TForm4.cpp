@@ -155,6 +155,9 @@ void TForm4::ShowFile(const std::string& path) {
 }
 
 bool TForm4::Interrupted() {
+  if (restart_) {
+    return true;  // the rest of this display is skipped without letting more events in
+  }
   if (fparts.pacer.TickDue(100)) {
     if (fparts.processMessages) {
       fparts.processMessages();
