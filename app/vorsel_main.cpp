@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "frontend/ui/TForm1.h"
+#include "frontend/ui/TForm4.h"
 #include "kit/sini.h"
 #include "platform/folders.h"
 #include "platform/qt/qt_event_pump.h"
@@ -10,6 +11,7 @@
 #include "platform/qt/readable_watch.h"
 #include "platform/qt/termination_signal.h"
 #include "platform/qt/vorsel_application.h"
+#include "probing/description.h"
 
 namespace {
 
@@ -39,6 +41,15 @@ int main(int argc, char** argv) {
   QtFileDialogs dialogs;
   TForm1 Form1(
       TForm1Parts{.boxes = boxes, .fileDialogs = dialogs, .arguments = arguments, .clock = {}});
+  // The option dialogs Form2 and Form3 would come between; the viewer is the fourth window.
+  TForm4 Form4(TForm4Parts{.pacer = Form1.Pacer(),
+                           .errors = Form1.Errors(),
+                           .describe =
+                               [&Form1](const std::string& path) {
+                                 return FileDescription(path, ProbeSettingsOf(Form1.Settings()));
+                               },
+                           .processMessages = {}});
+  Form1.SetForm4(Form4);
   boxes.SetParent(&Form1);
   dialogs.SetParent(&Form1);
   application->SetErrorReporter(&Form1.Errors());

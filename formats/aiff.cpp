@@ -517,8 +517,18 @@ void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
   out.Preallocate(static_cast<uint64_t>(layout.formSize) + 8);
   WriteAiffHeader(out, layout, smp);
   smp.SetPosition(0);
-  AiffChunkWalk(ConversionContext& context, const ImportViewSettings& settings, ByteReader& reader,
-                uint32_t formSize, bool aifc, const std::string& inputPath)
+  const uint64_t dataStart = out.Position();
+  try {
+    ExportSamples(context, out, layout, settings.DitherNoise, factor);
+  } catch (...) {
+    KeepSizesWritten(out, layout, dataStart);
+    throw;
+  }
+  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
+    KeepSizesWritten(out, layout, dataStart);
+  } else if (layout.padded) {
+    out.u8(0);
+  }
   out.Close();
 }
 

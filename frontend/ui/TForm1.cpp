@@ -1,6 +1,7 @@
 #include "frontend/ui/TForm1.h"
 
 #include <QAbstractButton>
+#include <QAbstractEventDispatcher>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +22,7 @@
 
 #include "frontend/batch.h"
 #include "frontend/smp_component.h"
+#include "frontend/ui/TForm4.h"
 #include "frontend/ui/busy_icons.h"
 #include "kit/sini.h"
 #include "platform/eventpump.h"
@@ -169,8 +172,7 @@ void TForm1::ConnectControls() {
 
   connect(ui->Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
   connect(ui->Guessfiletype1, &QAction::triggered, this, [this] { Test1Click(); });
-  connect(ui->Information1, &QAction::triggered, this,
-          [this] { NotInThisVersion("The hex dump viewer"); });
+  connect(ui->Information1, &QAction::triggered, this, [this] { Information1Click(); });
   connect(ui->Options2, &QAction::triggered, this,
           [this] { NotInThisVersion("The naming and general options dialog"); });
   connect(ui->Import1, &QAction::triggered, this,
@@ -410,6 +412,30 @@ void TForm1::ShowDrives() {
   for (const DriveEntry& drive : drives_) {
     ui->DriveComboBox1->addItem(FromUtf8(drive.caption));
   }
+}
+
+void TForm1::Information1Click() {
+  const QListWidgetItem* focused = ui->FileListBox1->currentItem();
+  if (Form4_ == nullptr || focused == nullptr || !focused->isSelected()) {
+    return;
+  }
+  Form4_->setWindowTitle(QStringLiteral("Properties of ") + focused->text());
+  Form4_->ShowFile((fs::path(directory_) / focused->text().toStdString()).string());
+  Form4_->show();
+  Form4_->raise();
+}
+
+void TForm1::SetForm4(TForm4& viewer) {
+  Form4_ = &viewer;
+  // When the event queue has run empty, a visible viewer scrolled since its last display is
+  // drawn again, once the loop wakes for the queued call.
+  connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+          [this] {
+            if (Form4_ != nullptr && Form4_->isVisible() && Form4_->ScrollChanged() &&
+                !Form4_->Busy()) {
+              QTimer::singleShot(0, Form4_, [viewer = Form4_] { viewer->RedrawIfScrolled(); });
+            }
+          });
 }
 
 void TForm1::Test1Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <memory>
 #include <optional>
@@ -30,6 +31,7 @@ class TForm1;
 namespace vorsel {
 
 class ConversionBatch;
+class TForm4;
 struct BatchParts;
 
 // What the program lends its main window.
@@ -59,6 +61,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   void DirectoryListBox1DblClick();
   void DriveComboBox1Change();
   void Link1NewFile();
+  void Information1Click();
   void Test1Click();
   void Exit1Click() { close(); }
   void Panel1Resize();
@@ -73,6 +76,9 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   bool BatchRunning() const { return guard_.Running(); }
   const ConversionSettings& Settings() const { return settings_; }
   ErrorReporter& Errors() { return ErrorLog1; }
+  TickPacer& Pacer() { return pacer_; }
+  // The hex dump viewer, created after the main window; the idle handler redraws it.
+  void SetForm4(TForm4& viewer);
 
   // BatchView
   size_t EntryCount() const override;
@@ -161,6 +167,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   bool positionKnown_;  // false where the platform keeps window positions to itself
   int32_t left_ = 0;
   int32_t top_ = 0;
+  QPointer<TForm4> Form4_;
 };
 
 }  // namespace vorsel

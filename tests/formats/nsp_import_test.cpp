@@ -160,13 +160,13 @@ TEST_F(NspImport, SizesBeyondTheEndReadToTheEndAndACutFileIsNoted) {
   const std::string hedr = Hedr(16000, 50, 1049, 0xFFFF);
   // Written to a pipe: the DS16 and sample chunk sizes are 0xFFFFFFFF, and say nothing.
   SmpContent smp =
-      Import(NspFile(hedr + "SDA_" + LE32(0xFFFFFFFF) + SamplesLE(samples), 0xFFFFFFFF));
+      Import(NspFile(hedr + "SDA_" + LE32(0xFFFFFFFF) + test::LittleEndianSamples(samples), 0xFFFFFFFF));
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(log.lines, (std::vector<std::string>{"in.nsp -> out.smp"}));
 
   // A file cut short inside its sample chunk: the samples there, and one warning.
   log.lines.clear();
-  const std::string whole = NspFile(hedr + Chunk("SDA_", SamplesLE(samples)));
+  const std::string whole = NspFile(hedr + Chunk("SDA_", test::LittleEndianSamples(samples)));
   smp = Import(whole.substr(0, whole.size() - 20));
   EXPECT_EQ(smp.samples, std::vector<int16_t>(samples.begin(), samples.end() - 10));
   EXPECT_EQ(log.lines,
