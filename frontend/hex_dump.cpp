@@ -11,8 +11,8 @@
 
 #include "codings/byteorder.h"
 #include "codings/g711.h"
-#include "platform/cp1252.h"
 #include "fileio/file_io.h"
+#include "platform/cp1252.h"
 
 namespace vorsel {
 

@@ -159,8 +159,8 @@ TEST_F(NspImport, SizesBeyondTheEndReadToTheEndAndACutFileIsNoted) {
   const std::vector<int16_t> samples = Interleaved(1, 50);
   const std::string hedr = Hedr(16000, 50, 1049, 0xFFFF);
   // Written to a pipe: the DS16 and sample chunk sizes are 0xFFFFFFFF, and say nothing.
-  SmpContent smp =
-      Import(NspFile(hedr + "SDA_" + LE32(0xFFFFFFFF) + test::LittleEndianSamples(samples), 0xFFFFFFFF));
+  SmpContent smp = Import(
+      NspFile(hedr + "SDA_" + LE32(0xFFFFFFFF) + test::LittleEndianSamples(samples), 0xFFFFFFFF));
   EXPECT_EQ(smp.samples, samples);
   EXPECT_EQ(log.lines, (std::vector<std::string>{"in.nsp -> out.smp"}));
 

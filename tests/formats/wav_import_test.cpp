@@ -151,12 +151,14 @@ TEST_F(WavImport, RiffSizeBoundsTheWalk) {
 
 TEST_F(WavImport, StreamedFileReadsToItsEnd) {
   // As ffmpeg and arecord write to a pipe: RIFF and data sizes unknown.
-  Import(Wav(FmtBody(1, 2, 8000, 16), "data" + U32(0xFFFFFFFF) + test::LittleEndianSamples(kStereo), 0xFFFFFFFF));
+  Import(Wav(FmtBody(1, 2, 8000, 16), "data" + U32(0xFFFFFFFF) + test::LittleEndianSamples(kStereo),
+             0xFFFFFFFF));
   EXPECT_EQ(OutputSamples(), kStereo);
   EXPECT_EQ(log.lines, std::vector<std::string>{"in.wav -> out.smp"});
 
   // A data chunk claiming 4 GiB - 2 in a small file was cut short: converted, with a warning.
-  Import(Wav(FmtBody(1, 2, 8000, 16), "data" + U32(0xFFFFFFFE) + test::LittleEndianSamples(kStereo)));
+  Import(
+      Wav(FmtBody(1, 2, 8000, 16), "data" + U32(0xFFFFFFFE) + test::LittleEndianSamples(kStereo)));
   EXPECT_EQ(OutputSamples(), kStereo);
   EXPECT_EQ(log.lines.back(), Path("in.wav") + " ends " + std::to_string(0xFFFFFFFEu - 16) +
                                   " bytes before its header says");
@@ -183,7 +185,8 @@ TEST_F(WavImport, ExtensibleFormatTakesItsSubFormat) {
   ExpectRefused(Wav(extensible(3, 32, guidTail), Chunk("data", std::string(16, '\0'))));
   log.lines.clear();
   boxes.shown.clear();
-  ExpectRefused(Wav(extensible(1, 16, std::string(14, 'x')), Chunk("data", test::LittleEndianSamples(four))));
+  ExpectRefused(
+      Wav(extensible(1, 16, std::string(14, 'x')), Chunk("data", test::LittleEndianSamples(four))));
 }
 
 TEST_F(WavImport, EmptyAndTruncatedDataKeepWhatTheFileHolds) {
