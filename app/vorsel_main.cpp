@@ -1,4 +1,6 @@
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "frontend/ui/TForm1.h"
@@ -14,6 +16,15 @@
 #include "probing/description.h"
 
 namespace {
+
+// The program file's full name, for the desktop to start it with a settings file; the base
+// name stays the one the command-line tool shares the stores under.
+std::string FullProgramFileName() {
+  std::error_code error;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string(vorsel::kProgramFileName)
+               : (exe.parent_path() / vorsel::kProgramFileName).string();
+}
 
 constexpr const char* kNoDisplay =
     "vorsel: no display to open the window on; vorsel-cli converts files without one";
@@ -33,7 +44,7 @@ int main(int argc, char** argv) {
     const DisplayStartGuard guard(kNoDisplay);
     application = std::make_unique<VorselApplication>(argc, argv);
   }
-  SetProgramFileName(std::string(kProgramFileName));
+  SetProgramFileName(FullProgramFileName());
   InstallQtEventPump();
   ProbeRegistryRoot();
 

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "frontend/error_reporter.h"
-#include "frontend/suite_link.h"
 #include "kit/srecent.h"
 #include "platform/messagebox.h"
 
@@ -24,9 +23,6 @@ class WindowComponent {
 void LoadComponents(std::span<WindowComponent* const> components, ErrorReporter& errors);
 // The destruction steps, in the same order; errors go to the reporter.
 void DestroyComponents(std::span<WindowComponent* const> components, ErrorReporter& errors);
-
-// The application link as long as the program has no link to the suite: nobody is told.
-class LinkStandIn : public SuiteLink, public WindowComponent {};
 
 // RecentFiles1 as a component of the window.
 class RecentFilesComponent : public WindowComponent {

@@ -81,10 +81,14 @@ TForm1::TForm1(TForm1Parts parts)
     : ui(SetUp(this)),
       fparts(std::move(parts)),
       pacer_(fparts.clock ? TickPacer(fparts.clock) : TickPacer()),
+      linkOwner_(*this),
+      Link1(&linkOwner_, OpenLinkTransport(kLinkMessageName, LinkFolderUse::Create)),
+      linkComponent_(Link1),
       ErrorLog1(fparts.boxes),
       settingsMenu_(*ui->Settings1),
       RecentFiles1(fparts.boxes),
       recentFilesComponent_(RecentFiles1),
+      fileAssociateComponent_(FileAssociate1),
       settingsFiles_(settings_, *this, &RecentFiles1),
       positionKnown_(QGuiApplication::platformName() != QStringLiteral("wayland")) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -121,6 +125,17 @@ TForm1::TForm1(TForm1Parts parts)
   ui->Panel1->installEventFilter(this);
   ui->Panel2->installEventFilter(this);
 
+  Link1.SetHeavyLoad(false);
+  Link1.SetSystemIsLoaded(false);
+  Link1.SetMyID(idvorsel);
+  Link1.SetOnNewFile([this](TLink&, uint16_t, tslprogid, tslmessage, uint16_t) {
+    Safely([this] { Link1NewFile(); });
+  });
+  FileAssociate1.SetExtension(".vrs");
+  FileAssociate1.SetDescription("Vorsel settings");
+  FileAssociate1.SetAction("Open");
+  FileAssociate1.SetAutoCheck(true);
+  FileAssociate1.SetAutoRegister(true);
   ConfigureProgId1(ProgId1);
   ConfigureRecentFiles1(RecentFiles1, ProgId1, settingsMenu_);
   ConnectControls();
@@ -137,7 +152,8 @@ TForm1::~TForm1() {
 }
 
 std::array<WindowComponent*, 6> TForm1::Components() {
-  return {&Link1, &DravelAbout1, &ErrorLog1, &recentFilesComponent_, &FileAssociate1, &HelpMenu1};
+  return {&linkComponent_,          &DravelAbout1, &ErrorLog1, &recentFilesComponent_,
+          &fileAssociateComponent_, &HelpMenu1};
 }
 
 template <typename Handler>
@@ -457,7 +473,7 @@ BatchParts TForm1::PartsFor(const ConversionSettings& settings, ConversionContex
                     .view = *this,
                     .fileDialogs = fparts.fileDialogs,
                     .pacer = pacer_,
-                    .link = Link1,
+                    .link = linkComponent_,
                     .errors = ErrorLog1,
                     .describe = &DescribeFile};
 }

@@ -15,6 +15,7 @@
 #include "frontend/settings_files.h"
 #include "frontend/targets.h"
 #include "frontend/tick_pacer.h"
+#include "frontend/ui/window_link.h"
 #include "frontend/window_components.h"
 #include "frontend/window_rules.h"
 #include "kit/cProgId.h"
@@ -140,16 +141,17 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   ConversionSettings settings_;
   TSMPfile SMPfile1;
   TickPacer pacer_;
-  // Tells the suite nothing yet. The suite link takes its place as a SuiteLink and
-  // WindowComponent, watches its socket with a ReadableWatch and calls Link1NewFile.
-  LinkStandIn Link1;
+  WindowLinkOwner linkOwner_;
+  TLink Link1;
+  LinkComponent linkComponent_;
   WindowComponent DravelAbout1;
   ErrorBoxReporter ErrorLog1;
   TProgId ProgId1;
   QtMenuItem settingsMenu_;
   TRecentFiles RecentFiles1;
   RecentFilesComponent recentFilesComponent_;
-  WindowComponent FileAssociate1;
+  TFileAssociate FileAssociate1;
+  FileAssociateComponent fileAssociateComponent_;
   WindowComponent HelpMenu1;
   SettingsFiles settingsFiles_;
 

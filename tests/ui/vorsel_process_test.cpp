@@ -34,7 +34,6 @@ class VorselProcessTest : public QObject {
  private slots:
   void sigtermClosesTheWindowAndSavesTheSettings() {
     test::StoreEnvironment store;
-    store.Set("XDG_RUNTIME_DIR", std::nullopt);
     QCOMPARE(TIni().ReadInteger("Common", "FileTypes", -1), -1);
 
     QProcess vorsel;
