@@ -5,6 +5,7 @@
 
 #include "frontend/error_reporter.h"
 #include "frontend/suite_link.h"
+#include "kit/errorlog.h"
 #include "kit/srecent.h"
 #include "platform/messagebox.h"
 
@@ -38,15 +39,21 @@ class RecentFilesComponent : public WindowComponent {
   TRecentFiles& files_;
 };
 
-// The error log as long as the program keeps no log file: the error is shown in a box with
-// the program's title.
-class ErrorBoxReporter : public ErrorReporter, public WindowComponent {
+// ErrorLog1: records (when logging is on) and shows every exception that escapes a handler of
+// the window or ends a batch, as the program's error reporter.
+class ErrorLogComponent : public ErrorReporter, public WindowComponent {
  public:
-  explicit ErrorBoxReporter(MessageBoxes& boxes) : boxes_(boxes) {}
-  void HandleException(const std::exception& error) override;
+  // The sender is what the log's OnException learns the exception came from.
+  ErrorLogComponent(MessageBoxes& boxes, void* sender) : log_(boxes), sender_(sender) {}
+  TErrorLog& Log() { return log_; }
+  void Loaded() override { log_.Loaded(); }
+  void HandleException(const std::exception& error) override {
+    log_.ApplicationException(sender_, error);
+  }
 
  private:
-  MessageBoxes& boxes_;
+  TErrorLog log_;
+  void* sender_;
 };
 
 }  // namespace vorsel

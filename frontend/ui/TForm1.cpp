@@ -81,7 +81,7 @@ TForm1::TForm1(TForm1Parts parts)
     : ui(SetUp(this)),
       fparts(std::move(parts)),
       pacer_(fparts.clock ? TickPacer(fparts.clock) : TickPacer()),
-      ErrorLog1(fparts.boxes),
+      ErrorLog1(fparts.boxes, this),
       settingsMenu_(*ui->Settings1),
       RecentFiles1(fparts.boxes),
       recentFilesComponent_(RecentFiles1),
@@ -121,6 +121,7 @@ TForm1::TForm1(TForm1Parts parts)
   ui->Panel1->installEventFilter(this);
   ui->Panel2->installEventFilter(this);
 
+  ConfigureErrorLog1();
   ConfigureProgId1(ProgId1);
   ConfigureRecentFiles1(RecentFiles1, ProgId1, settingsMenu_);
   ConnectControls();
@@ -138,6 +139,16 @@ TForm1::~TForm1() {
 
 std::array<WindowComponent*, 6> TForm1::Components() {
   return {&Link1, &DravelAbout1, &ErrorLog1, &recentFilesComponent_, &FileAssociate1, &HelpMenu1};
+}
+
+void TForm1::ConfigureErrorLog1() {
+  TErrorLog& log = ErrorLog1.Log();
+  log.SetShowExceptions(true);
+  log.SetSendLogFileRequest(true);
+  log.SetApplicationTitle("Vorsel");
+  log.SetOnException([this](void*, const std::exception&) {
+    ErrorLog1.Log().SetDebugString(SMPfile1.DebugErrorStr());
+  });
 }
 
 template <typename Handler>

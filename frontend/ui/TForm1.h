@@ -76,6 +76,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   bool BatchRunning() const { return guard_.Running(); }
   const ConversionSettings& Settings() const { return settings_; }
   ErrorReporter& Errors() { return ErrorLog1; }
+  TErrorLog& ErrorLog() { return ErrorLog1.Log(); }
   TickPacer& Pacer() { return pacer_; }
   // The hex dump viewer, created after the main window; the idle handler redraws it.
   void SetForm4(TForm4& viewer);
@@ -124,6 +125,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
  private:
   // The kit components in the window's order.
   std::array<WindowComponent*, 6> Components();
+  void ConfigureErrorLog1();
   void ConnectControls();
   void EndBatch();
   void ReadFolder();
@@ -144,7 +146,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   // WindowComponent, watches its socket with a ReadableWatch and calls Link1NewFile.
   LinkStandIn Link1;
   WindowComponent DravelAbout1;
-  ErrorBoxReporter ErrorLog1;
+  ErrorLogComponent ErrorLog1;
   TProgId ProgId1;
   QtMenuItem settingsMenu_;
   TRecentFiles RecentFiles1;
