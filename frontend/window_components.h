@@ -39,6 +39,17 @@ class RecentFilesComponent : public WindowComponent {
   TRecentFiles& files_;
 };
 
+// A kit component whose Loaded runs in the window's component order.
+template <typename Kit>
+class LoadedComponent : public WindowComponent {
+ public:
+  explicit LoadedComponent(Kit& kit) : kit_(kit) {}
+  void Loaded() override { kit_.Loaded(); }
+
+ private:
+  Kit& kit_;
+};
+
 // ErrorLog1: records (when logging is on) and shows every exception that escapes a handler of
 // the window or ends a batch, as the program's error reporter.
 class ErrorLogComponent : public ErrorReporter, public WindowComponent {

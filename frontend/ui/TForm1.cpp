@@ -81,10 +81,14 @@ TForm1::TForm1(TForm1Parts parts)
     : ui(SetUp(this)),
       fparts(std::move(parts)),
       pacer_(fparts.clock ? TickPacer(fparts.clock) : TickPacer()),
+      aboutComponent_(DravelAbout1),
       ErrorLog1(fparts.boxes, this),
       settingsMenu_(*ui->Settings1),
+      mainMenu_(*menuBar()),
       RecentFiles1(fparts.boxes),
       recentFilesComponent_(RecentFiles1),
+      HelpMenu1(fparts.boxes, fparts.opener),
+      helpMenuComponent_(HelpMenu1),
       settingsFiles_(settings_, *this, &RecentFiles1),
       positionKnown_(QGuiApplication::platformName() != QStringLiteral("wayland")) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -121,6 +125,7 @@ TForm1::TForm1(TForm1Parts parts)
   ui->Panel1->installEventFilter(this);
   ui->Panel2->installEventFilter(this);
 
+  ConfigureHelp();
   ConfigureErrorLog1();
   ConfigureProgId1(ProgId1);
   ConfigureRecentFiles1(RecentFiles1, ProgId1, settingsMenu_);
@@ -138,11 +143,28 @@ TForm1::~TForm1() {
 }
 
 std::array<WindowComponent*, 6> TForm1::Components() {
-  return {&Link1, &DravelAbout1, &ErrorLog1, &recentFilesComponent_, &FileAssociate1, &HelpMenu1};
+  return {&Link1,          &aboutComponent_,   &ErrorLog1, &recentFilesComponent_,
+          &FileAssociate1, &helpMenuComponent_};
+}
+
+void TForm1::ConfigureHelp() {
+  DravelAbout1.SetTitle("Vorsel");
+  DravelAbout1.SetVersion("4.5");
+  DravelAbout1.SetShowADravel(true);
+  DravelAbout1.SetShowCompileDate(true);
+  DravelAbout1.SetBMP256(true);
+  DravelAbout1.SetOSVersions("Linux");
+
+  HelpMenu1.SetMainMenu(&mainMenu_);
+  HelpMenu1.SetAboutBox(&DravelAbout1);
+  HelpMenu1.SetProgId(&ProgId1);
+  HelpMenu1.SetMenuPos(100);
+  HelpMenu1.SetEnableVersionCheck(false);
 }
 
 void TForm1::ConfigureErrorLog1() {
   TErrorLog& log = ErrorLog1.Log();
+  log.SetDravelabout(&DravelAbout1);
   log.SetShowExceptions(true);
   log.SetSendLogFileRequest(true);
   log.SetApplicationTitle("Vorsel");

@@ -17,10 +17,13 @@
 #include "frontend/tick_pacer.h"
 #include "frontend/window_components.h"
 #include "frontend/window_rules.h"
+#include "kit/about.h"
 #include "kit/cProgId.h"
+#include "kit/chlpmenu.h"
 #include "kit/srecent.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
+#include "platform/opener.h"
 #include "platform/qt/qt_menu_item.h"
 #include "smp/sSMP.h"
 
@@ -38,6 +41,7 @@ struct BatchParts;
 struct TForm1Parts {
   MessageBoxes& boxes;
   FileDialogs& fileDialogs;
+  Opener& opener;                      // the help menu's web pages and mail addresses
   std::vector<std::string> arguments;  // the command line without the program
   TickPacer::Clock clock;              // the system's tick count when empty
 };
@@ -77,6 +81,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   const ConversionSettings& Settings() const { return settings_; }
   ErrorReporter& Errors() { return ErrorLog1; }
   TErrorLog& ErrorLog() { return ErrorLog1.Log(); }
+  TDravelAbout& About() { return DravelAbout1; }
   TickPacer& Pacer() { return pacer_; }
   // The hex dump viewer, created after the main window; the idle handler redraws it.
   void SetForm4(TForm4& viewer);
@@ -126,6 +131,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   // The kit components in the window's order.
   std::array<WindowComponent*, 6> Components();
   void ConfigureErrorLog1();
+  void ConfigureHelp();
   void ConnectControls();
   void EndBatch();
   void ReadFolder();
@@ -145,14 +151,17 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   // Tells the suite nothing yet. The suite link takes its place as a SuiteLink and
   // WindowComponent, watches its socket with a ReadableWatch and calls Link1NewFile.
   LinkStandIn Link1;
-  WindowComponent DravelAbout1;
+  TDravelAbout DravelAbout1;
+  LoadedComponent<TDravelAbout> aboutComponent_;
   ErrorLogComponent ErrorLog1;
   TProgId ProgId1;
   QtMenuItem settingsMenu_;
+  QtMenuItem mainMenu_;  // the menu bar, which must outlive HelpMenu1
   TRecentFiles RecentFiles1;
   RecentFilesComponent recentFilesComponent_;
   WindowComponent FileAssociate1;
-  WindowComponent HelpMenu1;
+  THelpMenu HelpMenu1;
+  LoadedComponent<THelpMenu> helpMenuComponent_;
   SettingsFiles settingsFiles_;
 
   BatchGuard guard_;
