@@ -5,6 +5,7 @@
 #include "frontend/ui/TForm4.h"
 #include "kit/sini.h"
 #include "platform/folders.h"
+#include "platform/qt/qt_about_dialog.h"
 #include "platform/qt/qt_event_pump.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_message_boxes.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     const DisplayStartGuard guard(kNoDisplay);
     application = std::make_unique<VorselApplication>(argc, argv);
   }
+  QApplication::setWindowIcon(ProgramIcon());
   SetProgramFileName(std::string(kProgramFileName));
   InstallQtEventPump();
   ProbeRegistryRoot();

@@ -81,6 +81,8 @@ TForm1::TForm1(TForm1Parts parts)
     : ui(SetUp(this)),
       fparts(std::move(parts)),
       pacer_(fparts.clock ? TickPacer(fparts.clock) : TickPacer()),
+      aboutView_(this),
+      DravelAbout1(&aboutView_),
       aboutComponent_(DravelAbout1),
       ErrorLog1(fparts.boxes, this),
       settingsMenu_(*ui->Settings1),

@@ -24,6 +24,7 @@
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/opener.h"
+#include "platform/qt/qt_about_dialog.h"
 #include "platform/qt/qt_menu_item.h"
 #include "smp/sSMP.h"
 
@@ -151,6 +152,7 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   // Tells the suite nothing yet. The suite link takes its place as a SuiteLink and
   // WindowComponent, watches its socket with a ReadableWatch and calls Link1NewFile.
   LinkStandIn Link1;
+  QtAboutDialogView aboutView_;
   TDravelAbout DravelAbout1;
   LoadedComponent<TDravelAbout> aboutComponent_;
   ErrorLogComponent ErrorLog1;

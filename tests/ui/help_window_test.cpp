@@ -1,5 +1,9 @@
 // The main window's Help menu, about box and error-log toggle.
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QtTest>
 
 #include "tests/ui/form_fixture.h"
@@ -8,6 +12,23 @@ using namespace vorsel;
 using vorsel::test::FormFixture;
 
 namespace {
+
+// Acts on the modal dialog once it is open, then lets the caller's exec return.
+void WhenModal(std::function<void(QWidget*)> act) {
+  QTimer::singleShot(0, [act] {
+    QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+    act(QApplication::activeModalWidget());
+  });
+}
+
+QAction* Entry(QMenu& menu, const QString& text) {
+  for (QAction* action : menu.actions()) {
+    if (action->text() == text) {
+      return action;
+    }
+  }
+  return nullptr;
+}
 
 QStringList Texts(const QList<QAction*>& actions) {
   QStringList texts;
@@ -45,6 +66,54 @@ class HelpWindowTest : public QObject {
     QCOMPARE(about.versionlabel().caption, std::string("Version 4.5 for Linux"));
     QVERIFY(about.dravellabel().visible);
     QCOMPARE(f.form().ErrorLog().Dravelabout(), static_cast<TAbout*>(&about));
+  }
+
+  void theAboutEntryOpensTheDialogWithItsFields() {
+    FormFixture f;
+    f.Show();
+    QMenu* help = f.form().menuBar()->actions().back()->menu();
+    QAction* about = Entry(*help, QStringLiteral("A&bout..."));
+    QVERIFY(about != nullptr);
+    bool seen = false;
+    WhenModal([&](QWidget* dialog) {
+      seen = true;
+      QCOMPARE(dialog->windowTitle(), QStringLiteral("About"));
+      QCOMPARE(dialog->size(),
+               QSize(f.form().About().form().width, f.form().About().form().height));
+      auto* title = dialog->findChild<QLabel*>(QStringLiteral("titlelabel"));
+      QVERIFY(title != nullptr);
+      QCOMPARE(title->text(), QStringLiteral("Vorsel"));
+      QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("versionlabel"))->text(),
+               QStringLiteral("Version 4.5 for Linux"));
+      QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("dravellabel"))->text(),
+               QStringLiteral("A Dravel application"));
+      QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("dravellabel"))->isVisible());
+      QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("compiledatelabel"))
+                  ->text()
+                  .startsWith(QStringLiteral("Compiled ")));
+      QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("extralabel"))->isHidden());
+      auto* picture = dialog->findChild<QLabel*>(QStringLiteral("dravelimage"));
+      QVERIFY(!picture->pixmap().isNull());
+      QCOMPARE(picture->size(), QSize(155, 226));
+      QVERIFY(!dialog->findChild<QLabel*>(QStringLiteral("progicon"))->pixmap().isNull());
+      QVERIFY(dialog->findChild<QFrame*>(QStringLiteral("panel")) != nullptr);
+      auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("okbutton"));
+      QCOMPARE(ok->text(), QStringLiteral("&Ok"));
+      QVERIFY(ok->isDefault());
+      dialog->grab().save(QStringLiteral(VORSEL_SCREENSHOT_DIR "/about.png"));
+
+      const bool logging = f.form().ErrorLog().LogErrors();
+      QTest::mouseDClick(picture, Qt::LeftButton);
+      QCOMPARE(f.form().ErrorLog().LogErrors(), !logging);
+      int eggs = 0;
+      f.form().About().SetOnEggClick([&eggs] { ++eggs; });
+      QTest::mouseDClick(dialog->findChild<QLabel*>(QStringLiteral("progicon")), Qt::LeftButton);
+      QCOMPARE(eggs, 1);
+      ok->click();
+    });
+    about->trigger();
+    QVERIFY(seen);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
   }
 
   void aWindowClosedAgainLeavesTheMenuBarWhole() {
