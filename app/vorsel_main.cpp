@@ -7,9 +7,11 @@
 #include "frontend/ui/TForm4.h"
 #include "kit/sini.h"
 #include "platform/folders.h"
+#include "platform/qt/qt_about_dialog.h"
 #include "platform/qt/qt_event_pump.h"
 #include "platform/qt/qt_file_dialogs.h"
 #include "platform/qt/qt_message_boxes.h"
+#include "platform/qt/qt_opener.h"
 #include "platform/qt/readable_watch.h"
 #include "platform/qt/termination_signal.h"
 #include "platform/qt/vorsel_application.h"
@@ -44,14 +46,19 @@ int main(int argc, char** argv) {
     const DisplayStartGuard guard(kNoDisplay);
     application = std::make_unique<VorselApplication>(argc, argv);
   }
+  QApplication::setWindowIcon(ProgramIcon());
   SetProgramFileName(FullProgramFileName());
   InstallQtEventPump();
   ProbeRegistryRoot();
 
   QtMessageBoxes boxes;
   QtFileDialogs dialogs;
-  TForm1 Form1(
-      TForm1Parts{.boxes = boxes, .fileDialogs = dialogs, .arguments = arguments, .clock = {}});
+  QtOpener opener;
+  TForm1 Form1(TForm1Parts{.boxes = boxes,
+                           .fileDialogs = dialogs,
+                           .opener = opener,
+                           .arguments = arguments,
+                           .clock = {}});
   // The option dialogs Form2 and Form3 would come between; the viewer is the fourth window.
   TForm4 Form4(TForm4Parts{.pacer = Form1.Pacer(),
                            .errors = Form1.Errors(),

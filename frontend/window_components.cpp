@@ -29,8 +29,4 @@ void DestroyComponents(std::span<WindowComponent* const> components, ErrorReport
   RunEach(components, errors, [](WindowComponent& component) { component.Destroying(); });
 }
 
-void ErrorBoxReporter::HandleException(const std::exception& error) {
-  boxes_.ShowMessageBox(error.what(), "Vorsel", mbOk | mbIconError);
-}
-
 }  // namespace vorsel

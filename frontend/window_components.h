@@ -4,6 +4,8 @@
 #include <string>
 
 #include "frontend/error_reporter.h"
+#include "frontend/suite_link.h"
+#include "kit/errorlog.h"
 #include "kit/srecent.h"
 #include "platform/messagebox.h"
 
@@ -34,15 +36,32 @@ class RecentFilesComponent : public WindowComponent {
   TRecentFiles& files_;
 };
 
-// The error log as long as the program keeps no log file: the error is shown in a box with
-// the program's title.
-class ErrorBoxReporter : public ErrorReporter, public WindowComponent {
+// A kit component whose Loaded runs in the window's component order.
+template <typename Kit>
+class LoadedComponent : public WindowComponent {
  public:
-  explicit ErrorBoxReporter(MessageBoxes& boxes) : boxes_(boxes) {}
-  void HandleException(const std::exception& error) override;
+  explicit LoadedComponent(Kit& kit) : kit_(kit) {}
+  void Loaded() override { kit_.Loaded(); }
 
  private:
-  MessageBoxes& boxes_;
+  Kit& kit_;
+};
+
+// ErrorLog1: records (when logging is on) and shows every exception that escapes a handler of
+// the window or ends a batch, as the program's error reporter.
+class ErrorLogComponent : public ErrorReporter, public WindowComponent {
+ public:
+  // The sender is what the log's OnException learns the exception came from.
+  ErrorLogComponent(MessageBoxes& boxes, void* sender) : log_(boxes), sender_(sender) {}
+  TErrorLog& Log() { return log_; }
+  void Loaded() override { log_.Loaded(); }
+  void HandleException(const std::exception& error) override {
+    log_.ApplicationException(sender_, error);
+  }
+
+ private:
+  TErrorLog log_;
+  void* sender_;
 };
 
 }  // namespace vorsel

@@ -84,11 +84,17 @@ TForm1::TForm1(TForm1Parts parts)
       linkOwner_(*this),
       Link1(&linkOwner_, OpenLinkTransport(kLinkMessageName, LinkFolderUse::Create)),
       linkComponent_(Link1),
-      ErrorLog1(fparts.boxes),
+      aboutView_(this),
+      DravelAbout1(&aboutView_),
+      aboutComponent_(DravelAbout1),
+      ErrorLog1(fparts.boxes, this),
       settingsMenu_(*ui->Settings1),
+      mainMenu_(*menuBar()),
       RecentFiles1(fparts.boxes),
       recentFilesComponent_(RecentFiles1),
       fileAssociateComponent_(FileAssociate1),
+      HelpMenu1(fparts.boxes, fparts.opener),
+      helpMenuComponent_(HelpMenu1),
       settingsFiles_(settings_, *this, &RecentFiles1),
       positionKnown_(QGuiApplication::platformName() != QStringLiteral("wayland")) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -136,6 +142,8 @@ TForm1::TForm1(TForm1Parts parts)
   FileAssociate1.SetAction("Open");
   FileAssociate1.SetAutoCheck(true);
   FileAssociate1.SetAutoRegister(true);
+  ConfigureHelp();
+  ConfigureErrorLog1();
   ConfigureProgId1(ProgId1);
   ConfigureRecentFiles1(RecentFiles1, ProgId1, settingsMenu_);
   ConnectControls();
@@ -152,8 +160,34 @@ TForm1::~TForm1() {
 }
 
 std::array<WindowComponent*, 6> TForm1::Components() {
-  return {&linkComponent_,          &DravelAbout1, &ErrorLog1, &recentFilesComponent_,
-          &fileAssociateComponent_, &HelpMenu1};
+  return {&linkComponent_,        &aboutComponent_,         &ErrorLog1,
+          &recentFilesComponent_, &fileAssociateComponent_, &helpMenuComponent_};
+}
+
+void TForm1::ConfigureHelp() {
+  DravelAbout1.SetTitle("Vorsel");
+  DravelAbout1.SetVersion("4.5");
+  DravelAbout1.SetShowADravel(true);
+  DravelAbout1.SetShowCompileDate(true);
+  DravelAbout1.SetBMP256(true);
+  DravelAbout1.SetOSVersions("Linux");
+
+  HelpMenu1.SetMainMenu(&mainMenu_);
+  HelpMenu1.SetAboutBox(&DravelAbout1);
+  HelpMenu1.SetProgId(&ProgId1);
+  HelpMenu1.SetMenuPos(100);
+  HelpMenu1.SetEnableVersionCheck(false);
+}
+
+void TForm1::ConfigureErrorLog1() {
+  TErrorLog& log = ErrorLog1.Log();
+  log.SetDravelabout(&DravelAbout1);
+  log.SetShowExceptions(true);
+  log.SetSendLogFileRequest(true);
+  log.SetApplicationTitle("Vorsel");
+  log.SetOnException([this](void*, const std::exception&) {
+    ErrorLog1.Log().SetDebugString(SMPfile1.DebugErrorStr());
+  });
 }
 
 template <typename Handler>

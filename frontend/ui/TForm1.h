@@ -18,10 +18,14 @@
 #include "frontend/ui/window_link.h"
 #include "frontend/window_components.h"
 #include "frontend/window_rules.h"
+#include "kit/about.h"
 #include "kit/cProgId.h"
+#include "kit/chlpmenu.h"
 #include "kit/srecent.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
+#include "platform/opener.h"
+#include "platform/qt/qt_about_dialog.h"
 #include "platform/qt/qt_menu_item.h"
 #include "smp/sSMP.h"
 
@@ -39,6 +43,7 @@ struct BatchParts;
 struct TForm1Parts {
   MessageBoxes& boxes;
   FileDialogs& fileDialogs;
+  Opener& opener;                      // the help menu's web pages and mail addresses
   std::vector<std::string> arguments;  // the command line without the program
   TickPacer::Clock clock;              // the system's tick count when empty
 };
@@ -77,6 +82,8 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   bool BatchRunning() const { return guard_.Running(); }
   const ConversionSettings& Settings() const { return settings_; }
   ErrorReporter& Errors() { return ErrorLog1; }
+  TErrorLog& ErrorLog() { return ErrorLog1.Log(); }
+  TDravelAbout& About() { return DravelAbout1; }
   TickPacer& Pacer() { return pacer_; }
   // The hex dump viewer, created after the main window; the idle handler redraws it.
   void SetForm4(TForm4& viewer);
@@ -125,6 +132,8 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
  private:
   // The kit components in the window's order.
   std::array<WindowComponent*, 6> Components();
+  void ConfigureErrorLog1();
+  void ConfigureHelp();
   void ConnectControls();
   void EndBatch();
   void ReadFolder();
@@ -144,15 +153,19 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   WindowLinkOwner linkOwner_;
   TLink Link1;
   LinkComponent linkComponent_;
-  WindowComponent DravelAbout1;
-  ErrorBoxReporter ErrorLog1;
+  QtAboutDialogView aboutView_;
+  TDravelAbout DravelAbout1;
+  LoadedComponent<TDravelAbout> aboutComponent_;
+  ErrorLogComponent ErrorLog1;
   TProgId ProgId1;
   QtMenuItem settingsMenu_;
+  QtMenuItem mainMenu_;  // the menu bar, which must outlive HelpMenu1
   TRecentFiles RecentFiles1;
   RecentFilesComponent recentFilesComponent_;
   TFileAssociate FileAssociate1;
   FileAssociateComponent fileAssociateComponent_;
-  WindowComponent HelpMenu1;
+  THelpMenu HelpMenu1;
+  LoadedComponent<THelpMenu> helpMenuComponent_;
   SettingsFiles settingsFiles_;
 
   BatchGuard guard_;

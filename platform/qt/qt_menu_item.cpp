@@ -7,6 +7,8 @@ namespace vorsel {
 
 QtMenuItem::QtMenuItem(QMenu& menu) : menu_(&menu) {}
 
+QtMenuItem::QtMenuItem(QMenuBar& bar) : bar_(&bar) {}
+
 QtMenuItem::QtMenuItem() : ownAction_(std::make_unique<QAction>()) {
   QObject::connect(ownAction_.get(), &QAction::triggered, [this] {
     if (ownAction_->isCheckable()) {
@@ -102,23 +104,40 @@ std::unique_ptr<MenuItem> QtMenuItem::CreateItem() {
   return std::make_unique<QtMenuItem>();
 }
 
+QWidget* QtMenuItem::Children() const {
+  if (menu_) {
+    return menu_.data();
+  }
+  if (bar_) {
+    return bar_.data();
+  }
+  return ownMenu_.get();
+}
+
 int QtMenuItem::Count() const {
-  return menu_ ? static_cast<int>(menu_->actions().size()) : 0;
+  const QWidget* children = Children();
+  return children ? static_cast<int>(children->actions().size()) : 0;
 }
 
 void QtMenuItem::Insert(int index, MenuItem& child) {
-  if (!menu_) {
-    throw std::logic_error("only a menu holds items");
+  if (Children() == nullptr) {
+    if (!ownAction_) {
+      throw std::logic_error("the menu is gone");
+    }
+    ownMenu_ = std::make_unique<QMenu>();
+    ownMenu_->setTitle(ownAction_->text());
+    ownAction_->setMenu(ownMenu_.get());
   }
+  QWidget* children = Children();
   QAction* action = static_cast<QtMenuItem&>(child).Action();
-  const QList<QAction*> actions = menu_->actions();
+  const QList<QAction*> actions = children->actions();
   QAction* before = index >= 0 && index < actions.size() ? actions.at(index) : nullptr;
-  menu_->insertAction(before, action);
+  children->insertAction(before, action);
 }
 
 void QtMenuItem::Remove(MenuItem& child) {
-  if (menu_) {
-    menu_->removeAction(static_cast<QtMenuItem&>(child).Action());
+  if (QWidget* children = Children()) {
+    children->removeAction(static_cast<QtMenuItem&>(child).Action());
   }
 }
 

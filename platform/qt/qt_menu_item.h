@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <memory>
 
@@ -16,7 +17,9 @@ class QtMenuItem : public MenuItem {
  public:
   // The window's menu, which stays the window's.
   explicit QtMenuItem(QMenu& menu);
-  // A new entry, placed in no menu yet.
+  // The window's menu bar, which stays the window's; it has no entry of its own.
+  explicit QtMenuItem(QMenuBar& bar);
+  // A new entry, placed in no menu yet; it opens a submenu of its own once it holds items.
   QtMenuItem();
   ~QtMenuItem() override;
   QtMenuItem(const QtMenuItem&) = delete;
@@ -45,7 +48,12 @@ class QtMenuItem : public MenuItem {
   QAction* Action() const;
 
  private:
+  // The widget that shows the children: the window's menu or bar, or the own submenu.
+  QWidget* Children() const;
+
   QPointer<QMenu> menu_;
+  QPointer<QMenuBar> bar_;
+  std::unique_ptr<QMenu> ownMenu_;  // outlives the action that shows it
   std::unique_ptr<QAction> ownAction_;
   int32_t tag_ = 0;
   ClickHandler onClick_;

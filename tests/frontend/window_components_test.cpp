@@ -6,7 +6,9 @@
 #include <array>
 #include <stdexcept>
 
+#include "kit/sini.h"
 #include "tests/frontend/batch_fixture.h"
+#include "tests/platform/store_environment.h"
 #include "tests/support/fake_message_boxes.h"
 
 namespace vorsel {
@@ -48,14 +50,22 @@ TEST(WindowComponents, LoadInOrderAndAnErrorNeitherAbortsNorStopsTheRest) {
   EXPECT_THAT(errors.messages, ElementsAre("RecentFiles1 cannot load"));
 }
 
-TEST(WindowComponents, TheErrorLogStandInShowsTheErrorInABox) {
+TEST(WindowComponents, TheErrorLogShowsTheErrorUnderTheProgramsTitle) {
+  test::StoreEnvironment env;
   test::FakeMessageBoxes boxes;
-  ErrorBoxReporter ErrorLog1(boxes);
+  int sender = 0;
+  void* seen = nullptr;
+  ErrorLogComponent ErrorLog1(boxes, &sender);
+  ErrorLog1.Log().SetApplicationTitle("Vorsel");
+  TDravelIni().WriteBool("ErrorLog", "LogErrors", true);
+  ErrorLog1.Log().SetSendLogFileRequest(false);
+  ErrorLog1.Log().SetOnException([&seen](void* from, const std::exception&) { seen = from; });
   ErrorLog1.HandleException(std::runtime_error("Cannot create /x/a.smp"));
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, "Cannot create /x/a.smp");
+  EXPECT_EQ(boxes.shown[0].text, "Cannot create /x/a.smp.");
   EXPECT_EQ(boxes.shown[0].caption, "Vorsel");
   EXPECT_EQ(boxes.shown[0].flags, unsigned{mbOk | mbIconError});
+  EXPECT_EQ(seen, &sender);
 }
 
 }  // namespace

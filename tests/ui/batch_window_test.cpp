@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -170,6 +171,42 @@ class BatchWindowTest : public QObject {
     QTest::mouseClick(f.Button("smpbutton"), Qt::LeftButton);
     QCOMPARE(f.LogLines().back(), std::string("Done"));
     QVERIFY(fs::exists(f.folder + "/b.smp"));
+  }
+
+  void anErrorIsLoggedWhenLoggingIsOnAndTheWindowGoesOn() {
+    FormFixture f;
+    TDravelIni().WriteBool("ErrorLog", "LogErrors", true);
+    AddWavs(f);
+    fs::create_directory(f.folder + "/a.smp");
+    f.Show();
+    PickFilter(f, 1);
+    f.SelectFiles({"a.wav"});
+    const std::string logFile = f.form().ErrorLog().LogFileName();
+    fs::remove(logFile);  // the folder outlives the test's stores
+    QTest::mouseClick(f.Button("smpbutton"), Qt::LeftButton);
+
+    QCOMPARE(f.boxes.shown.size(), size_t{2});
+    QCOMPARE(f.boxes.shown[0].caption, std::string("Logfile created"));
+    QVERIFY(f.boxes.shown[0].text.ends_with("\r" + logFile));
+    const std::string shownError = f.boxes.shown[1].text;
+    QCOMPARE(f.boxes.shown[1].caption, std::string("Vorsel"));
+
+    std::vector<std::string> sections;
+    TIni log(logFile);
+    log.ReadSections(sections);
+    const auto record = std::find_if(sections.begin(), sections.end(), [](const std::string& s) {
+      return s.starts_with("Exception at ");
+    });
+    QVERIFY(record != sections.end());
+    const std::string message = log.ReadString(*record, "Message", "");
+    QVERIFY(!message.empty());
+    QVERIFY2(shownError.starts_with(message), (shownError + " / " + message).c_str());
+    QVERIFY(log.ReadString(*record, "ExeName", "") != "");
+
+    fs::remove(f.folder + "/a.smp");
+    QTest::mouseClick(f.Button("smpbutton"), Qt::LeftButton);
+    QCOMPARE(f.LogLines().back(), std::string("Done"));
+    QVERIFY(fs::exists(f.folder + "/a.smp"));
   }
 
   void optionsChangedDuringABatchApplyFromTheNextOne() {

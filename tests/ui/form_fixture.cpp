@@ -26,10 +26,11 @@ FormFixture::FormFixture(std::vector<std::string> arguments) : arguments_(std::m
 
 void FormFixture::Restart() {
   form_.reset();
-  form_ = std::make_unique<TForm1>(
-      TForm1Parts{.boxes = boxes, .fileDialogs = dialogs, .arguments = arguments_, .clock = [this] {
-                    return now += clockStep;
-                  }});
+  form_ = std::make_unique<TForm1>(TForm1Parts{.boxes = boxes,
+                                               .fileDialogs = dialogs,
+                                               .opener = opener,
+                                               .arguments = arguments_,
+                                               .clock = [this] { return now += clockStep; }});
 }
 
 FormFixture::~FormFixture() {

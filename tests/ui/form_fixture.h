@@ -42,6 +42,16 @@ class ScriptedFileDialogs : public FileDialogs {
   }
 };
 
+// Notes the documents the window asks to open; never starts a browser.
+class RecordingOpener : public Opener {
+ public:
+  bool OpenDocument(const std::string& addressOrPath) override {
+    opened.push_back(addressOrPath);
+    return true;
+  }
+  std::vector<std::string> opened;
+};
+
 // A main window over fresh stores, with fake message boxes and dialogs and a clock that the
 // test moves: every reading goes on by clockStep milliseconds.
 class FormFixture {
@@ -69,6 +79,7 @@ class FormFixture {
   std::string folder;  // the test's own folder, empty at first
   FakeMessageBoxes boxes;
   ScriptedFileDialogs dialogs;
+  RecordingOpener opener;
   uint32_t now = 1000;
   uint32_t clockStep = 1;
 
