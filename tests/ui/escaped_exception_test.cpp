@@ -4,6 +4,9 @@
 #include <QtTest>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+
+#include <unistd.h>
 
 #include "kit/sini.h"
 #include "platform/qt/vorsel_application.h"
@@ -59,6 +62,15 @@ class EscapedExceptionTest : public QObject {
     const std::string address = log.ReadString(sections[0], "Address", "");
     QCOMPARE(address.size(), size_t{8});
     QVERIFY2(address != "00000000", address.c_str());
+    // The address is an offset inside the program file: addr2line names the throwing function.
+    const std::string command =
+        "addr2line -f -C -e /proc/" + std::to_string(getpid()) + "/exe 0x" + address;
+    std::string resolved(512, '\0');
+    FILE* pipe = popen(command.c_str(), "r");
+    QVERIFY(pipe != nullptr);
+    resolved.resize(fread(resolved.data(), 1, resolved.size(), pipe));
+    pclose(pipe);
+    QVERIFY2(resolved.find("ThrowingFilter::eventFilter") != std::string::npos, resolved.c_str());
 
     test::WriteFile(f.folder + "/a.wav", test::WavBytes({0, 100, -100}, 8000));
     QComboBox* filter = f.Find<QComboBox>("FilterComboBox1");
