@@ -253,10 +253,7 @@ void TErrorLog::ApplicationException(void* sender, const std::exception& E) {
 
 void TErrorLog::LogString(const std::string& stringtolog) {
   try {
-    if (!LogErrors()) {
-      return;
-    }
-    const std::string file = LogFileName();
+    const std::string file = ActiveLogFile();
     if (file.empty()) {
       return;
     }
@@ -303,12 +300,13 @@ void TErrorLog::StoreLogErrors(bool value) {
   picture.showhint = true;
 }
 
+std::string TErrorLog::ActiveLogFile() {
+  return LogErrors() ? LogFileName() : std::string();
+}
+
 void TErrorLog::WriteMark(const std::string& text) {
   try {
-    if (!LogErrors()) {
-      return;
-    }
-    const std::string file = LogFileName();
+    const std::string file = ActiveLogFile();
     if (file.empty()) {
       return;
     }

@@ -77,6 +77,8 @@ class TErrorLog {
  private:
   void StoreLogErrors(bool value);
   void WriteMark(const std::string& text);
+  // The log file to write to, or an empty name while logging is off.
+  std::string ActiveLogFile();
   std::string TimeStamp() const;
   void WriteIdentity(class TIni& ini, const std::string& section);
 
