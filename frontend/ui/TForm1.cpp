@@ -22,7 +22,11 @@
 
 #include "frontend/batch.h"
 #include "frontend/smp_component.h"
+#include "frontend/ui/TForm2.h"
+#include "frontend/ui/TForm3.h"
 #include "frontend/ui/TForm4.h"
+#include "frontend/ui/TForm5.h"
+#include "frontend/ui/TForm6.h"
 #include "frontend/ui/busy_icons.h"
 #include "kit/sini.h"
 #include "platform/eventpump.h"
@@ -146,6 +150,10 @@ TForm1::TForm1(TForm1Parts parts)
   ConfigureErrorLog1();
   ConfigureProgId1(ProgId1);
   ConfigureRecentFiles1(RecentFiles1, ProgId1, settingsMenu_);
+  Form2_ = new TForm2(settings_, ErrorLog1, this);
+  Form3_ = new TForm3(settings_, ErrorLog1, this);
+  Form5_ = new TForm5(settings_, this);
+  Form6_ = new TForm6(settings_, this);
   ConnectControls();
 
   directory_ = CurrentFolder();
@@ -223,12 +231,9 @@ void TForm1::ConnectControls() {
   connect(ui->Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
   connect(ui->Guessfiletype1, &QAction::triggered, this, [this] { Test1Click(); });
   connect(ui->Information1, &QAction::triggered, this, [this] { Information1Click(); });
-  connect(ui->Options2, &QAction::triggered, this,
-          [this] { NotInThisVersion("The naming and general options dialog"); });
-  connect(ui->Import1, &QAction::triggered, this,
-          [this] { NotInThisVersion("The import options dialog"); });
-  connect(ui->Options1, &QAction::triggered, this,
-          [this] { NotInThisVersion("The export options dialog"); });
+  connect(ui->Options2, &QAction::triggered, this, [this] { Safely([this] { Options2Click(); }); });
+  connect(ui->Import1, &QAction::triggered, this, [this] { Safely([this] { Import1Click(); }); });
+  connect(ui->Options1, &QAction::triggered, this, [this] { Safely([this] { Options1Click(); }); });
   connect(ui->Savenow1, &QAction::triggered, this,
           [this] { Safely([this] { settingsFiles_.Savenow1Click(); }); });
   connect(ui->Always1, &QAction::triggered, this,
@@ -239,9 +244,21 @@ void TForm1::ConnectControls() {
           [this] { Safely([this] { settingsFiles_.Saveasfile1Click(); }); });
 }
 
-void TForm1::NotInThisVersion(const char* what) {
-  fparts.boxes.ShowMessageBox(std::string(what) + " is not available in this version.", "Vorsel",
-                              mbOk | mbIconInformation);
+void TForm1::Options2Click() {
+  Form5_->exec();
+}
+
+// The open page belongs to the settings, whether the dialog ends with "&Ok" or not.
+void TForm1::Import1Click() {
+  Form2_->SetPageIndex(importPage_);
+  Form2_->exec();
+  importPage_ = Form2_->PageIndex();
+}
+
+void TForm1::Options1Click() {
+  Form3_->SetPageIndex(exportPage_);
+  Form3_->exec();
+  exportPage_ = Form3_->PageIndex();
 }
 
 // Start-up, close and resize
@@ -356,7 +373,9 @@ void TForm1::FilterComboBox1Change() {
   if (const auto action = ActionForFilter(FilterIndex())) {
     SelectAction(*action);
   }
-  // Until the custom mask dialog exists, "Custom" filters by the stored mask.
+  if (FilterIndex() == kCustomFilter) {
+    Form6_->exec();
+  }
   ApplyFilter();
 }
 

@@ -36,7 +36,11 @@ class TForm1;
 namespace vorsel {
 
 class ConversionBatch;
+class TForm2;
+class TForm3;
 class TForm4;
+class TForm5;
+class TForm6;
 struct BatchParts;
 
 // What the program lends its main window.
@@ -68,6 +72,9 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   void DriveComboBox1Change();
   void Link1NewFile();
   void Information1Click();
+  void Options2Click();
+  void Import1Click();
+  void Options1Click();
   void Test1Click();
   void Exit1Click() { close(); }
   void Panel1Resize();
@@ -140,7 +147,6 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   void RereadWhenIdle();
   void ShowDrives();
   void FormClose();
-  void NotInThisVersion(const char* what);
   BatchParts PartsFor(const ConversionSettings& settings, ConversionContext& context);
   template <typename Handler>
   void Safely(Handler&& handler);
@@ -183,6 +189,11 @@ class TForm1 : public QMainWindow, public BatchView, public SettingsWindow, publ
   int32_t left_ = 0;
   int32_t top_ = 0;
   QPointer<TForm4> Form4_;
+  // The modal option dialogs, children of the window.
+  TForm2* Form2_;
+  TForm3* Form3_;
+  TForm5* Form5_;
+  TForm6* Form6_;
 };
 
 }  // namespace vorsel
