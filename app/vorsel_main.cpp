@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
                            .opener = opener,
                            .arguments = arguments,
                            .clock = {}});
-  // The option dialogs Form2 and Form3 would come between; the viewer is the fourth window.
+  // The main window makes its option dialogs Form2, Form3, Form5 and Form6; the viewer follows.
   TForm4 Form4(TForm4Parts{.pacer = Form1.Pacer(),
                            .errors = Form1.Errors(),
                            .describe =

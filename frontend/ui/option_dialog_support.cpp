@@ -1,10 +1,15 @@
 #include "frontend/ui/option_dialog_support.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 
 namespace vorsel {
 
@@ -20,6 +25,16 @@ class ToolTipBlocker : public QObject {
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
     return event->type() == QEvent::ToolTip || QObject::eventFilter(watched, event);
+  }
+};
+
+// Narrower tab margins, so that the tabs of every format fit the dialog's fixed width in one row.
+class CompactTabs : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    const int value = QProxyStyle::pixelMetric(metric, option, widget);
+    return metric == PM_TabBarTabHSpace ? std::min(value, 8) : value;
   }
 };
 
@@ -76,10 +91,20 @@ void CheckItem(QGroupBox* group, int item) {
 }
 
 void PrepareOptionDialog(QDialog* dialog) {
+  // The forms were laid out for "MS Sans Serif" 8 points; fonts of its width take its place
+  // where it is missing, so that every caption fits the fixed sizes.
   QFont font = QApplication::font();
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                    QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("DejaVu Sans Condensed")});
   font.setPointSize(8);
   dialog->setFont(font);
   dialog->setFixedSize(dialog->size());
+  for (QTabWidget* pages : dialog->findChildren<QTabWidget*>()) {
+    auto* style = new CompactTabs;
+    style->setParent(pages);
+    pages->tabBar()->setStyle(style);
+  }
   dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 }

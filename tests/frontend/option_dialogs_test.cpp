@@ -6,10 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include "frontend/output_name.h"
 #include "platform/dotnum.h"
 
 namespace vorsel {
 namespace {
+
+// Naming mode 0 never asks.
+class NoFileDialogs : public FileDialogs {
+ public:
+  std::optional<std::string> ExecuteSave(const SaveDialogRequest&) override { return {}; }
+  std::optional<std::string> ExecuteOpen(const OpenDialogRequest&) override { return {}; }
+};
 
 std::string ErrorOf(auto&& store) {
   try {
@@ -193,6 +201,16 @@ TEST(ExportStore, OtherExtensionGetsItsDot) {
   StoreExportOptions(controls, settings);
   EXPECT_EQ(settings.ExportRAW.OtherExtension, ".");
   EXPECT_EQ(settings.ExportRAW.Extension, ".raw");
+
+  // "other:" empty: RAW files get a name ending in ".".
+  controls.raw.otherExtension = "";
+  controls.raw.extensionItem = 1;
+  StoreExportOptions(controls, settings);
+  EXPECT_EQ(settings.ExportRAW.Extension, ".");
+  NoFileDialogs dialogs;
+  EXPECT_EQ(OutputNamingProblem(settings, settings.ExportRAW.Extension), std::nullopt);
+  EXPECT_EQ(MakeOutputName("/sounds/take.smp", settings.ExportRAW.Extension, settings, dialogs),
+            "/sounds/take.");
 }
 
 TEST(ExportStore, RefusesExtensionsThatLeaveTheFolderAndStopsAtBadValues) {

@@ -245,6 +245,17 @@ class OptionDialogsTest : public QObject {
       pages->setCurrentIndex(page);
       Shoot(dialog, QStringLiteral("export-%1").arg(page));
     }
+    // The pages again with every control that a coding can hide shown.
+    for (const auto& [prefix, linear8] :
+         {std::pair{"wav", 2}, std::pair{"au", 2}, std::pair{"aif", 0}, std::pair{"raw", 2}}) {
+      Pick(In<QGroupBox>(dialog, (std::string(prefix) + "encodingradio").c_str()), linear8);
+    }
+    Tick(dialog, "wavstoresmpcheck", true);
+    Tick(dialog, "austoresmpcheck", true);
+    for (int page : {0, 1, 2, 4}) {
+      pages->setCurrentIndex(page);
+      Shoot(dialog, QStringLiteral("export-%1-8bit").arg(page));
+    }
     dialog->reject();
   }
 
