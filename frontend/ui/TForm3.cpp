@@ -84,11 +84,12 @@ void TForm3::Button1Click() {
   try {
     StoreExportOptions(controls, settings_);
   } catch (const std::exception& error) {
-    ui->rawextensionedit->setText(FromUtf8(controls.raw.otherExtension));
+    // The values stored so far keep their new contents; the user corrects the bad one.
+    ShowExtension(controls);
     errors_.HandleException(error);
     return;
   }
-  ui->rawextensionedit->setText(FromUtf8(controls.raw.otherExtension));
+  ShowExtension(controls);
   accept();
 }
 
@@ -109,6 +110,11 @@ void TForm3::aifencodingradioClick() {
 }
 void TForm3::rawencodingradioClick() {
   ApplyVisibility(this, OptionsDialog::Export, "rawencodingradio");
+}
+
+// Storing puts a "." in front of the "other:" text, in the edit as well.
+void TForm3::ShowExtension(const ExportOptionsControls& controls) {
+  ui->rawextensionedit->setText(FromUtf8(controls.raw.otherExtension));
 }
 
 ExportOptionsControls TForm3::Controls() const {

@@ -41,6 +41,7 @@ class TForm3 : public QDialog {
  private:
   ExportOptionsControls Controls() const;
   void ShowControls(const ExportOptionsControls& controls);
+  void ShowExtension(const ExportOptionsControls& controls);
 
   std::unique_ptr<Ui::TForm3> ui;
   ConversionSettings& settings_;

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QGroupBox>
+#include <QRadioButton>
 #include <QString>
 #include <string_view>
 
@@ -18,7 +19,15 @@ int CheckedItem(const QGroupBox* group);
 void CheckItem(QGroupBox* group, int item);
 // Calls the handler whenever the group's selection changes.
 template <typename Handler>
-void OnItemChange(QGroupBox* group, QObject* receiver, Handler handler);
+void OnItemChange(QGroupBox* group, QObject* receiver, Handler handler) {
+  for (QRadioButton* item : group->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
+    QObject::connect(item, &QRadioButton::toggled, receiver, [handler](bool checked) {
+      if (checked) {
+        handler();
+      }
+    });
+  }
+}
 
 // Fixed border, 8-point font; the size is the form's.
 void PrepareOptionDialog(QDialog* dialog);
@@ -32,22 +41,5 @@ void ApplyVisibility(QWidget* dialog, OptionsDialog which, std::string_view cont
 void ApplyAllVisibility(QWidget* dialog, OptionsDialog which);
 
 QString FromUtf8(std::string_view text);
-
-}  // namespace vorsel
-
-#include <QRadioButton>
-
-namespace vorsel {
-
-template <typename Handler>
-void OnItemChange(QGroupBox* group, QObject* receiver, Handler handler) {
-  for (QRadioButton* item : group->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
-    QObject::connect(item, &QRadioButton::toggled, receiver, [handler](bool checked) {
-      if (checked) {
-        handler();
-      }
-    });
-  }
-}
 
 }  // namespace vorsel
