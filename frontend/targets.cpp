@@ -35,11 +35,9 @@ std::vector<ImportRoute> BuildImportRoutes() {
       for (const FormatFileType& type : format->types) {
         types |= FileTypeBit(type.code);
       }
-      SettingsText assumption = nullptr;
-      if (in->assumptionLine != nullptr) {
-        assumption = in->assumptionLine;
-      }
-      routes.push_back({format->format, types, ImportStep::Convert, in->convert, assumption});
+      // A null line builder leaves the route without an assumption line.
+      routes.push_back(
+          {format->format, types, ImportStep::Convert, in->convert, in->assumptionLine});
     }
   }
   return routes;
