@@ -96,6 +96,38 @@ TEST_F(FormatWiring, EveryExportIsDetectedDescribedAndImportedAsItsOwnFormat) {
   EXPECT_EQ(exports, 5);
 }
 
+// The formats that say they carry the SMP head have the switch for it, and carry it.
+TEST_F(FormatWiring, TheEmbeddedHeadComesBackWhereTheFormatCarriesIt) {
+  const std::string source = dir / "source.smp";
+  WriteFile(source,
+            SmpFile({"head=1024", "file=samp", "sftot=8000", "nchans=1", "msb=last", "mark=kept"},
+                    Ramp(10)));
+  for (const FormatDescriptor* format : ForeignFormats()) {
+    if (!format->exporter) {
+      continue;
+    }
+    SCOPED_TRACE(format->format);
+    int switches = 0;
+    for (const SettingsSection& section : format->settings) {
+      for (const SettingRow& row : section.rows) {
+        if (row.key == "StoreSMPHeader") {
+          *std::get<bool*>(row.ref(settings)) = true;
+          ++switches;
+        }
+      }
+    }
+    EXPECT_EQ(switches, format->embeddedHead ? 1 : 0);
+    const std::string exported = dir / ("head" + format->exporter->extension(settings));
+    Convert(format->exporter->convert, source, exported);
+    const std::string imported = dir / ("head-" + std::string(format->format) + ".smp");
+    Convert(format->importer->convert, exported, imported);
+    TSMPfile back;
+    ASSERT_TRUE(back.open_file(imported, true));
+    EXPECT_EQ(back.get_item("mark"), format->embeddedHead ? "kept" : "");
+    back.close_file();
+  }
+}
+
 TEST_F(FormatWiring, TextIsDetectedAfterTheOtherFormatsAndRoutedToItsImporter) {
   const std::string text = dir / "columns.dat";
   WriteFile(text, "0.5\r\n-0.25\r\n");
