@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <system_error>
@@ -45,16 +46,10 @@ class ReadOnlyFile {
   int fd_;
 };
 
-bool StartsWith(std::span<const uint8_t> bytes, size_t offset, std::string_view tag) {
-  if (bytes.size() < offset + tag.size()) {
-    return false;
-  }
-  for (size_t k = 0; k < tag.size(); ++k) {
-    if (bytes[offset + k] != static_cast<uint8_t>(tag[k])) {
-      return false;
-    }
-  }
-  return true;
+bool BeginsWith(std::span<const uint8_t> bytes, std::string_view tag) {
+  return bytes.size() >= tag.size() &&
+         std::equal(tag.begin(), tag.end(), bytes.begin(),
+                    [](char t, uint8_t b) { return static_cast<uint8_t>(t) == b; });
 }
 
 bool IsOneOf(uint8_t c, std::initializer_list<uint8_t> set) {
@@ -181,7 +176,7 @@ int32_t FileTypeOfBytes(std::span<const uint8_t> bytes, const ProbeSettings& set
     return code;
   }
   for (const FormatProbe& format : settings.formats) {
-    if (!format.reservedTag.empty() && StartsWith(bytes, 0, format.reservedTag)) {
+    if (!format.reservedTag.empty() && BeginsWith(bytes, format.reservedTag)) {
       return kUnrecognisedFileType;
     }
   }
