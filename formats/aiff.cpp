@@ -19,8 +19,11 @@
 #include "codings/fit.h"
 #include "codings/linear.h"
 #include "fileio/byteio.h"
+#include "formats/batch_words.h"
 #include "formats/convert_steps.h"
+#include "formats/format_list.h"
 #include "formats/kelm.h"
+#include "formats/probe_parts.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
 
@@ -589,5 +592,161 @@ void ImportAIFF(ConversionContext& context, const ImportViewSettings& settings,
     std::filesystem::remove(outputPath, ignored);
   }
 }
+
+// The descriptor: what the tables of types, targets and settings know of AIFF and AIFC.
+
+namespace {
+
+namespace pp = probe_parts;
+
+// "FORM" then "DS16" belongs to NSP whatever follows.
+int32_t DetectAIFF(std::span<const uint8_t> bytes, int32_t) {
+  if (!pp::HasTag(bytes, 0, "FORM") || pp::HasTag(bytes, 4, "DS16")) {
+    return kNotThisFormatCode;
+  }
+  if (pp::HasTag(bytes, 8, "AIFF")) {
+    return ftAIFF;
+  }
+  return pp::HasTag(bytes, 8, "AIFC") ? ftAIFC : kNotThisFormatCode;
+}
+
+// A duration needs a positive, finite rate.
+bool UsableRate(double rate) {
+  return std::isfinite(rate) && rate > 0;
+}
+
+std::string DescribeAIFF(int32_t, ByteReader& reader, int64_t fileSize,
+                         const NumberFormat& format) {
+  const FourCC form = reader.fourcc();
+  const uint32_t formSize = reader.u32be();
+  if (reader.ShortRead()) {
+    return pp::CantOpen(reader);
+  }
+  if (form != FourCC("FORM")) {
+    return "Unknown .aif file type " + pp::Printable(form);
+  }
+  const FourCC formType = reader.fourcc();
+  const bool isAIFC = formType == FourCC("AIFC");
+  if (formType != FourCC("AIFF") && !isAIFC) {
+    return "Unknown IFF data type " + pp::Printable(formType);
+  }
+  int64_t remaining = int64_t{formSize} - 4;
+  bool haveCommon = false;
+  uint16_t channels = 0;
+  uint32_t frames = 0;
+  int16_t sampleSize = 0;
+  double rate = 0;
+  FourCC compression("NONE");
+  while (remaining > 0 && !haveCommon) {
+    const std::optional<ChunkHeader> chunk = ReadChunkHeader(reader, ByteOrder::BigEndian);
+    if (!chunk) {
+      break;
+    }
+    remaining -= 8 + int64_t{chunk->size} + (chunk->size & 1);
+    if (chunk->id == FourCC("COMM") && chunk->size > 0) {
+      channels = reader.u16be();
+      frames = reader.u32be();
+      sampleSize = reader.i16be();
+      rate = reader.extended80();
+      if (isAIFC) {
+        compression = reader.fourcc();
+      }
+      haveCommon = !reader.ShortRead();
+    } else {
+      pp::PassBody(reader, chunk->size);
+    }
+  }
+  if (!haveCommon || !UsableRate(rate)) {
+    return std::string(pp::kUnknownEncoding);
+  }
+  const std::string coding = (!isAIFC || compression == FourCC("NONE"))
+                                 ? std::string("lin ")
+                                 : pp::Printable(compression) + " ";
+  const double duration = frames / rate;
+  return FormatGrouped(fileSize, format) + " bytes, " + FormatThreeDecimals(duration, format) +
+         " s, " + coding + std::to_string(sampleSize) + ", " + FormatGeneral(rate, format) +
+         " Hz, " + pp::Channels(channels);
+}
+
+std::string AIFFExtension(const ForeignFormatSettings&) {
+  return ".aif";
+}
+
+constexpr std::array<std::string_view, 2> kAIFFExtensions = {".aiff", ".aif"};
+constexpr std::array<std::string_view, 2> kAIFCExtensions = {".aifc", ".afc"};
+constexpr std::array<FormatFileType, 2> kAIFFTypes = {{
+    {ftAIFF, "AIFF", kAIFFExtensions},
+    {ftAIFC, "AIFF-C", kAIFCExtensions},
+}};
+
+constexpr auto kImportAIFRows = ImportViewRows<&AIFFSettings::ImportAIF>();
+constexpr std::array<SettingRow, 4> kExportAIFRows = {{
+    {"FitAmplitude", SettingStorage::Everywhere,
+     &RefTo<&AIFFSettings::ExportAIF, &ExportAIFSettings::FitAmplitude>},
+    {"DitherNoise", SettingStorage::Everywhere,
+     &RefTo<&AIFFSettings::ExportAIF, &ExportAIFSettings::DitherNoise>},
+    {"StoreSMPHeader", SettingStorage::Everywhere,
+     &RefTo<&AIFFSettings::ExportAIF, &ExportAIFSettings::StoreSMPHeader>},
+    {"Encoding", SettingStorage::Everywhere,
+     &RefTo<&AIFFSettings::ExportAIF, &ExportAIFSettings::Encoding>},
+}};
+constexpr std::array<SettingsSection, 2> kAIFFSections = {{
+    {"ImportAIF", 3, kImportAIFRows},
+    {"ExportAIF", 10, kExportAIFRows},
+}};
+
+}  // namespace
+
+std::string_view AIFCodingWord(int32_t encoding) {
+  switch (encoding) {
+    case 0:
+      return "8-bit";
+    case 1:
+      return "16-bit";
+    default:
+      return {};
+  }
+}
+
+std::string AIFFHeaderLine(const ForeignFormatSettings& settings) {
+  const ExportAIFSettings& options = settings.ExportAIF;
+  std::string line = "AIFF: " + std::string(AIFCodingWord(options.Encoding));
+  if (options.FitAmplitude && options.Encoding == 0) {
+    line += ", fit";
+  }
+  if (options.DitherNoise && options.Encoding == 0) {
+    line += ", dither";
+  }
+  if (options.StoreSMPHeader) {
+    line += ", smphead";
+  }
+  return line;
+}
+
+const FormatDescriptor AIFFFormat::descriptor = {
+    .format = "AIFF",
+    .types = kAIFFTypes,
+    .detect = &DetectAIFF,
+    .stage = DetectionStage::Header,
+    // A "FORM" of a kind no format reads is headerless data.
+    .reservedTag = "FORM",
+    .describe = &DescribeAIFF,
+    .settings = kAIFFSections,
+    .importer = FormatImport{.convert = &WithSection<&AIFFSettings::ImportAIF, &ImportAIFF>},
+    .exporter =
+        FormatExport{
+            .buttonName = "aifbutton",
+            .caption = "AIFF !",
+            .cliAction = "to-aiff",
+            .cliHelp = "export SMP files to AIFF",
+            .extension = &AIFFExtension,
+            .refusalExtension = ".aif",
+            .refusalPlace = 3,
+            .headerLine = &AIFFHeaderLine,
+            .batchLogsCancel = false,
+            .convert = &WithSection<&AIFFSettings::ExportAIF, &ExportAIFF>,
+        },
+    .embeddedHead = HeadContainer::AIFF,
+};
 
 }  // namespace vorsel

@@ -5,6 +5,7 @@
 
 #include "codings/fit.h"
 #include "formats/conversion_context.h"
+#include "formats/format_descriptor.h"
 #include "formats/format_settings.h"
 
 namespace vorsel {
@@ -31,5 +32,24 @@ void ImportAIFF(ConversionContext& context, const ImportViewSettings& settings,
 // that cannot be opened are refused with a log line and no output.
 void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
                 const std::string& inputPath, const std::string& outputPath);
+
+inline constexpr int32_t ftAIFF = 4;
+inline constexpr int32_t ftAIFC = 5;
+
+struct AIFFSettings {
+  ImportViewSettings ImportAIF;
+  ExportAIFSettings ExportAIF;
+};
+
+// The AIFF numbering of ExportAIF.Encoding: "8-bit" for 0, "16-bit" for 1; empty otherwise.
+std::string_view AIFCodingWord(int32_t encoding);
+
+// "AIFF: 8-bit, fit, dither, smphead".
+std::string AIFFHeaderLine(const ForeignFormatSettings& settings);
+
+struct AIFFFormat {
+  using Settings = AIFFSettings;
+  static const FormatDescriptor descriptor;
+};
 
 }  // namespace vorsel

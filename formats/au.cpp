@@ -15,8 +15,11 @@
 #include "codings/g711.h"
 #include "codings/linear.h"
 #include "fileio/byteio.h"
+#include "formats/batch_words.h"
 #include "formats/convert_steps.h"
+#include "formats/format_list.h"
 #include "formats/kelm.h"
+#include "formats/probe_parts.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
 
@@ -340,5 +343,119 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
   }
   out.Close();
 }
+
+// The descriptor: what the tables of types, targets and settings know of AU.
+
+namespace {
+
+namespace pp = probe_parts;
+
+int32_t DetectAU(std::span<const uint8_t> bytes, int32_t) {
+  return pp::HasTag(bytes, 0, ".snd") ? ftAU : kNotThisFormatCode;
+}
+
+struct AUCodingText {
+  uint32_t encoding;
+  std::string_view text;
+  uint32_t bytesPerSample;
+};
+
+constexpr std::array<AUCodingText, 9> kAUCodingTexts = {{
+    {1, "u-law, ", 1},
+    {2, "lin 8, ", 1},
+    {3, "lin 16, ", 2},
+    {4, "lin 24, ", 3},
+    {5, "lin 32, ", 4},
+    {6, "float 32, ", 4},
+    {7, "float 64, ", 8},
+    {23, "ADPCM u-law, ", 1},
+    {27, "A-law, ", 1},
+}};
+
+// All bits set in the data size field mean "unknown size" in AU files.
+constexpr uint32_t kAUUnknownDataSize = 0xFFFFFFFF;
+
+std::string DescribeAU(int32_t, ByteReader& reader, int64_t fileSize, const NumberFormat& format) {
+  std::array<uint8_t, 24> header{};
+  if (!reader.ReadExact(header)) {
+    return pp::CantOpen(reader);
+  }
+  const uint32_t dataOffset = pp::U32be(header, 4);
+  uint32_t dataSize = pp::U32be(header, 8);
+  const uint32_t encoding = pp::U32be(header, 12);
+  const uint32_t rate = pp::U32be(header, 16);
+  const uint32_t channels = pp::U32be(header, 20);
+  std::string_view coding;
+  uint32_t bytesPerSample = 0;
+  for (const AUCodingText& entry : kAUCodingTexts) {
+    if (entry.encoding == encoding) {
+      coding = entry.text;
+      bytesPerSample = entry.bytesPerSample;
+    }
+  }
+  if (rate == 0 || channels == 0 || bytesPerSample == 0) {
+    return std::string(pp::kUnknownEncoding) + " (" + std::to_string(encoding) + ")";
+  }
+  if (dataSize == kAUUnknownDataSize) {
+    dataSize = fileSize > dataOffset ? static_cast<uint32_t>(fileSize - dataOffset) : 0;
+  }
+  const double duration = static_cast<double>(dataSize) / rate / channels / bytesPerSample;
+  return FormatGrouped(fileSize, format) + " bytes, " + FormatThreeDecimals(duration, format) +
+         " s, " + std::string(coding) + std::to_string(rate) + " Hz, " + pp::Channels(channels);
+}
+
+std::string AUExtension(const ForeignFormatSettings&) {
+  return ".au";
+}
+
+constexpr std::array<std::string_view, 1> kAUExtensions = {".au"};
+constexpr std::array<FormatFileType, 1> kAUTypes = {{{ftAU, "AU", kAUExtensions}}};
+
+constexpr auto kImportAURows = ImportViewRows<&AUSettings::ImportAU>();
+constexpr std::array<SettingRow, 4> kExportAURows = {{
+    {"FitAmplitude", SettingStorage::Everywhere,
+     &RefTo<&AUSettings::ExportAU, &ExportCodingSettings::FitAmplitude>},
+    {"DitherNoise", SettingStorage::Everywhere,
+     &RefTo<&AUSettings::ExportAU, &ExportCodingSettings::DitherNoise>},
+    {"Encoding", SettingStorage::Everywhere,
+     &RefTo<&AUSettings::ExportAU, &ExportCodingSettings::Encoding>},
+    {"StoreSMPHeader", SettingStorage::Everywhere,
+     &RefTo<&AUSettings::ExportAU, &ExportCodingSettings::StoreSMPHeader>},
+}};
+constexpr std::array<SettingsSection, 2> kAUSections = {{
+    {"ImportAU", 2, kImportAURows},
+    {"ExportAU", 9, kExportAURows},
+}};
+
+}  // namespace
+
+std::string AUHeaderLine(const ForeignFormatSettings& settings) {
+  return CodingHeaderLine("AU", settings.ExportAU);
+}
+
+const FormatDescriptor AUFormat::descriptor = {
+    .format = "AU",
+    .types = kAUTypes,
+    .detect = &DetectAU,
+    .stage = DetectionStage::Header,
+    .reservedTag = {},
+    .describe = &DescribeAU,
+    .settings = kAUSections,
+    .importer = FormatImport{.convert = &WithSection<&AUSettings::ImportAU, &ImportAU>},
+    .exporter =
+        FormatExport{
+            .buttonName = "aubutton",
+            .caption = "AU !",
+            .cliAction = "to-au",
+            .cliHelp = "export SMP files to AU",
+            .extension = &AUExtension,
+            .refusalExtension = ".au",
+            .refusalPlace = 1,
+            .headerLine = &AUHeaderLine,
+            .batchLogsCancel = false,
+            .convert = &WithSection<&AUSettings::ExportAU, &ExportAU>,
+        },
+    .embeddedHead = HeadContainer::AU,
+};
 
 }  // namespace vorsel

@@ -4,6 +4,7 @@
 
 #include "codings/fit.h"
 #include "formats/conversion_context.h"
+#include "formats/format_descriptor.h"
 #include "formats/format_settings.h"
 
 namespace vorsel {
@@ -24,5 +25,20 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
 // output.
 void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
               const std::string& inputPath, const std::string& outputPath);
+
+inline constexpr int32_t ftAU = 3;
+
+struct AUSettings {
+  ImportViewSettings ImportAU;
+  ExportCodingSettings ExportAU;
+};
+
+// "AU: A-law, smphead".
+std::string AUHeaderLine(const ForeignFormatSettings& settings);
+
+struct AUFormat {
+  using Settings = AUSettings;
+  static const FormatDescriptor descriptor;
+};
 
 }  // namespace vorsel

@@ -6,12 +6,11 @@
 #include <cstdint>
 
 #include "fileio/byteio.h"
+#include "formats/head_container.h"
 
 namespace vorsel {
 
 class TSMPfile;
-
-enum class HeadContainer { WAV, AU, AIFF, NSP };
 
 inline constexpr FourCC kEmbeddedHeadId = "kelm";
 // The most head bytes an import parses; a longer chunk body is skipped after them.

@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "fileio/byteio.h"
+#include "formats/batch_words.h"
 #include "formats/convert_steps.h"
+#include "formats/format_list.h"
 #include "formats/kelm.h"
 #include "formats/nsp_channels.h"
 #include "formats/nsp_date.h"
+#include "formats/probe_parts.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -583,5 +586,118 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
   WritePeaks(out, peaksAt, layout, ChannelPeaks(smp, channels, extremes));
   out.Close();
 }
+
+// The descriptor: what the tables of types, targets and settings know of NSP.
+
+namespace {
+
+namespace pp = probe_parts;
+
+int32_t DetectNSP(std::span<const uint8_t> bytes, int32_t) {
+  return pp::HasTag(bytes, 0, "FORM") && pp::HasTag(bytes, 4, "DS16") ? ftNSP : kNotThisFormatCode;
+}
+
+std::string DescribeNSP(int32_t, ByteReader& reader, int64_t fileSize, const NumberFormat& format) {
+  const FourCC form = reader.fourcc();
+  if (reader.ShortRead()) {
+    return pp::CantOpen(reader);
+  }
+  if (form != FourCC("FORM")) {
+    return "Unknown .nsp file type " + pp::Printable(form);
+  }
+  const FourCC dataType = reader.fourcc();
+  const uint32_t dataSize = reader.u32le();
+  if (dataType != FourCC("DS16")) {
+    return "Unknown .nsp data type " + pp::Printable(dataType);
+  }
+  int64_t remaining = dataSize;
+  bool haveHeader = false;
+  uint32_t rate = 0;
+  uint32_t length = 0;
+  int channels = 0;
+  while (remaining > 0 && !haveHeader) {
+    const std::optional<ChunkHeader> chunk = ReadChunkHeader(reader, ByteOrder::LittleEndian);
+    if (!chunk) {
+      break;
+    }
+    remaining -= 8 + int64_t{chunk->size} + (chunk->size & 1);
+    const bool hedr = chunk->id == FourCC("HEDR");
+    const bool hdr8 = chunk->id == FourCC("HDR8");
+    if ((hedr || hdr8) && chunk->size > 0) {
+      // Date text (20 bytes), rate, length, then one peak per channel; a negative peak marks
+      // a channel that does not exist.
+      std::array<uint8_t, 44> body{};
+      const size_t bodyBytes = hedr ? 32 : 44;
+      haveHeader = reader.ReadExact(std::span(body).first(bodyBytes));
+      rate = pp::U32le(body, 20);
+      length = pp::U32le(body, 24);
+      for (size_t at = 28; at < bodyBytes; at += 2) {
+        if (static_cast<int16_t>(pp::U16le(body, at)) >= 0) {
+          ++channels;
+        }
+      }
+    } else {
+      pp::PassBody(reader, chunk->size);
+    }
+  }
+  if (!haveHeader || rate == 0) {
+    return std::string(pp::kUnknownEncoding);
+  }
+  const double duration = static_cast<double>(length) / rate;
+  return FormatGrouped(fileSize, format) + " bytes, " + FormatThreeDecimals(duration, format) +
+         " s, " + FormatGeneral(rate, format) + " Hz, " + pp::Channels(channels);
+}
+
+std::string NSPExtension(const ForeignFormatSettings&) {
+  return ".nsp";
+}
+
+constexpr std::array<std::string_view, 1> kNSPExtensions = {".nsp"};
+constexpr std::array<FormatFileType, 1> kNSPTypes = {{{ftNSP, "NSP", kNSPExtensions}}};
+
+constexpr auto kImportNSPRows = ImportViewRows<&NSPSettings::ImportNSP>();
+constexpr std::array<SettingRow, 3> kExportNSPRows = {{
+    {"StoreSMPHeader", SettingStorage::Everywhere,
+     &RefTo<&NSPSettings::ExportNSP, &ExportNSPSettings::StoreSMPHeader>},
+    {"OneChannelType", SettingStorage::Everywhere,
+     &RefTo<&NSPSettings::ExportNSP, &ExportNSPSettings::OneChannelType>},
+    {"TwoChannelType", SettingStorage::Everywhere,
+     &RefTo<&NSPSettings::ExportNSP, &ExportNSPSettings::TwoChannelType>},
+}};
+constexpr std::array<SettingsSection, 2> kNSPSections = {{
+    {"ImportNSP", 4, kImportNSPRows},
+    {"ExportNSP", 11, kExportNSPRows},
+}};
+
+}  // namespace
+
+std::string NSPHeaderLine(const ForeignFormatSettings& settings) {
+  return settings.ExportNSP.StoreSMPHeader ? "NSP:  smphead" : "NSP: ";
+}
+
+const FormatDescriptor NSPFormat::descriptor = {
+    .format = "NSP",
+    .types = kNSPTypes,
+    .detect = &DetectNSP,
+    .stage = DetectionStage::Header,
+    .reservedTag = "FORM",
+    .describe = &DescribeNSP,
+    .settings = kNSPSections,
+    .importer = FormatImport{.convert = &WithSection<&NSPSettings::ImportNSP, &ImportNSP>},
+    .exporter =
+        FormatExport{
+            .buttonName = "nspbutton",
+            .caption = "NSP !",
+            .cliAction = "to-nsp",
+            .cliHelp = "export SMP files to NSP",
+            .extension = &NSPExtension,
+            .refusalExtension = ".nsp",
+            .refusalPlace = 4,
+            .headerLine = &NSPHeaderLine,
+            .batchLogsCancel = false,
+            .convert = &WithSection<&NSPSettings::ExportNSP, &ExportNSP>,
+        },
+    .embeddedHead = HeadContainer::NSP,
+};
 
 }  // namespace vorsel

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "formats/conversion_context.h"
+#include "formats/format_descriptor.h"
 #include "formats/format_settings.h"
 
 namespace vorsel {
@@ -29,5 +30,20 @@ void ImportNSP(ConversionContext& context, const ImportViewSettings& settings,
 // no output.
 void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
                const std::string& inputPath, const std::string& outputPath);
+
+inline constexpr int32_t ftNSP = 6;
+
+struct NSPSettings {
+  ImportViewSettings ImportNSP;
+  ExportNSPSettings ExportNSP;
+};
+
+// "NSP: ", or "NSP:  smphead" with the head embedded.
+std::string NSPHeaderLine(const ForeignFormatSettings& settings);
+
+struct NSPFormat {
+  using Settings = NSPSettings;
+  static const FormatDescriptor descriptor;
+};
 
 }  // namespace vorsel

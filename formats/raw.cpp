@@ -11,7 +11,9 @@
 #include "codings/g711.h"
 #include "codings/linear.h"
 #include "fileio/byteio.h"
+#include "formats/batch_words.h"
 #include "formats/convert_steps.h"
+#include "formats/format_list.h"
 #include "smp/sSMP.h"
 
 namespace vorsel {
@@ -204,5 +206,98 @@ void ExportRAW(ConversionContext& context, const ExportRAWSettings& settings,
   } while (chunk->used > 0);
   output.Close();
 }
+
+// The descriptor: what the tables of types, targets and settings know of RAW. It has no
+// detector: every file that no other format claims is taken for headerless data.
+
+namespace {
+
+std::string RAWExtension(const ForeignFormatSettings& settings) {
+  return settings.ExportRAW.Extension;
+}
+
+constexpr std::array<FormatFileType, 1> kRAWTypes = {{{ftRAW, "RAW", {}}}};
+
+using IR = ImportRAWSettings;
+constexpr auto kImportRAWRows = JoinRows(
+    ImportViewRows<&RAWSettings::ImportRAW>(),
+    std::array<SettingRow, 6>{{
+        {"ByteOrder", SettingStorage::Everywhere, &RefTo<&RAWSettings::ImportRAW, &IR::ByteOrder>},
+        {"Signed", SettingStorage::Everywhere, &RefTo<&RAWSettings::ImportRAW, &IR::Signed>},
+        {"SfTot", SettingStorage::Everywhere, &RefTo<&RAWSettings::ImportRAW, &IR::SfTot>},
+        {"nChans", SettingStorage::Everywhere, &RefTo<&RAWSettings::ImportRAW, &IR::nChans>},
+        {"StripBytes", SettingStorage::Everywhere,
+         &RefTo<&RAWSettings::ImportRAW, &IR::StripBytes>},
+        {"Encoding", SettingStorage::Everywhere, &RefTo<&RAWSettings::ImportRAW, &IR::Encoding>},
+    }});
+using ER = ExportRAWSettings;
+constexpr std::array<SettingRow, 8> kExportRAWRows = {{
+    {"FitAmplitude", SettingStorage::Everywhere,
+     &RefTo<&RAWSettings::ExportRAW, &ER::FitAmplitude>},
+    {"DitherNoise", SettingStorage::Everywhere, &RefTo<&RAWSettings::ExportRAW, &ER::DitherNoise>},
+    {"HeaderBytes", SettingStorage::Everywhere, &RefTo<&RAWSettings::ExportRAW, &ER::HeaderBytes>},
+    {"MSBFirst", SettingStorage::Everywhere, &RefTo<&RAWSettings::ExportRAW, &ER::MSBFirst>},
+    {"Signed", SettingStorage::Everywhere, &RefTo<&RAWSettings::ExportRAW, &ER::Signed>},
+    {"Encoding", SettingStorage::Everywhere, &RefTo<&RAWSettings::ExportRAW, &ER::Encoding>},
+    {"Extension", SettingStorage::Everywhere, &RefTo<&RAWSettings::ExportRAW, &ER::Extension>},
+    {"OtherExtension", SettingStorage::Everywhere,
+     &RefTo<&RAWSettings::ExportRAW, &ER::OtherExtension>},
+}};
+constexpr std::array<SettingsSection, 2> kRAWSections = {{
+    {"ImportRAW", 5, kImportRAWRows},
+    {"ExportRAW", 8, kExportRAWRows},
+}};
+
+}  // namespace
+
+std::string RAWHeaderLine(const ForeignFormatSettings& settings) {
+  const ExportRAWSettings& options = settings.ExportRAW;
+  std::string line =
+      "RAW: " + HeaderBytesPart(options.HeaderBytes) + std::string(CodingWord(options.Encoding)) +
+      std::string(SignedWord(options.Signed)) + std::string(ByteOrderWord(options.MSBFirst));
+  if (options.FitAmplitude && options.Encoding < 3) {
+    line += ", fit";
+  }
+  if (options.DitherNoise && options.Encoding == 2) {
+    line += ", dither";
+  }
+  return line;
+}
+
+std::string RawAssumptionLine(const ForeignFormatSettings& settings) {
+  const ImportRAWSettings& options = settings.ImportRAW;
+  return "Assuming:" + HeaderBytesPart(options.StripBytes) +
+         std::string(CodingWord(options.Encoding)) + std::string(SignedWord(options.Signed)) +
+         std::string(ByteOrderWord(options.ByteOrder == 1));
+}
+
+const FormatDescriptor RAWFormat::descriptor = {
+    .format = "RAW",
+    .types = kRAWTypes,
+    .detect = nullptr,
+    .stage = DetectionStage::Header,
+    .reservedTag = {},
+    .describe = nullptr,
+    .settings = kRAWSections,
+    .importer =
+        FormatImport{
+            .convert = &WithSection<&RAWSettings::ImportRAW, &ImportRAW>,
+            .assumptionLine = &RawAssumptionLine,
+        },
+    .exporter =
+        FormatExport{
+            .buttonName = "rawbutton",
+            .caption = "RAW !",
+            .cliAction = "to-raw",
+            .cliHelp = "export SMP files to headerless RAW data",
+            .extension = &RAWExtension,
+            .refusalExtension = ".raw",
+            .refusalPlace = 5,
+            .headerLine = &RAWHeaderLine,
+            .batchLogsCancel = false,
+            .convert = &WithSection<&RAWSettings::ExportRAW, &ExportRAW>,
+        },
+    .embeddedHead = std::nullopt,
+};
 
 }  // namespace vorsel

@@ -5,6 +5,7 @@
 
 #include "codings/fit.h"
 #include "formats/conversion_context.h"
+#include "formats/format_descriptor.h"
 #include "formats/format_settings.h"
 
 namespace vorsel {
@@ -44,5 +45,24 @@ void ImportRAW(ConversionContext& context, const ImportRAWSettings& settings,
 // written as they are stored.
 void ExportRAW(ConversionContext& context, const ExportRAWSettings& settings,
                const std::string& inputPath, const std::string& outputPath);
+
+// Headerless data is also what every unrecognised file is taken for.
+inline constexpr int32_t ftRAW = 0;
+
+struct RAWSettings {
+  ImportRAWSettings ImportRAW;
+  ExportRAWSettings ExportRAW;
+};
+
+// "RAW: 44 hdbytes 16-bit Signed, Intel, fit, dither".
+std::string RAWHeaderLine(const ForeignFormatSettings& settings);
+
+// The line before each RAW import: "Assuming:16-bit Signed, Intel".
+std::string RawAssumptionLine(const ForeignFormatSettings& settings);
+
+struct RAWFormat {
+  using Settings = RAWSettings;
+  static const FormatDescriptor descriptor;
+};
 
 }  // namespace vorsel

@@ -12,6 +12,7 @@
 
 #include "fileio/byteio.h"
 #include "formats/convert_steps.h"
+#include "formats/format_list.h"
 #include "formats/txt_number.h"
 #include "smp/sSMP.h"
 
@@ -358,5 +359,80 @@ void ImportTXT(ConversionContext& context, const ImportTXTSettings& settings,
   CloseImportedFile(context, outputPath);
   AppendSummary(context.log, reader.Overloads(), reader.InvalidNumbers());
 }
+
+// The descriptor: what the tables of types and settings know of TXT, which is only imported.
+
+namespace {
+
+bool IsNumberTextByte(uint8_t c) {
+  for (const uint8_t allowed :
+       std::initializer_list<uint8_t>{9, 10, 13, 32, '+', ',', '-', '.', 'E', 'e'}) {
+    if (c == allowed) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int32_t DetectTXT(std::span<const uint8_t> bytes, int32_t textLines) {
+  return HoldsNumberText(bytes, textLines) ? ftTXT : kNotThisFormatCode;
+}
+
+constexpr std::array<std::string_view, 1> kTXTExtensions = {".txt"};
+constexpr std::array<FormatFileType, 1> kTXTTypes = {{{ftTXT, "TXT", kTXTExtensions}}};
+
+using IT = ImportTXTSettings;
+constexpr auto kImportTXTRows = JoinRows(
+    ImportViewRows<&TXTSettings::ImportTXT>(),
+    std::array<SettingRow, 6>{{
+        {"SfTot", SettingStorage::Everywhere, &RefTo<&TXTSettings::ImportTXT, &IT::SfTot>},
+        {"nChans", SettingStorage::Everywhere, &RefTo<&TXTSettings::ImportTXT, &IT::nChans>},
+        {"StripLines", SettingStorage::Everywhere,
+         &RefTo<&TXTSettings::ImportTXT, &IT::StripLines>},
+        {"InvalidNumberAction", SettingStorage::Everywhere,
+         &RefTo<&TXTSettings::ImportTXT, &IT::InvalidNumberAction>},
+        {"OverloadAction", SettingStorage::Everywhere,
+         &RefTo<&TXTSettings::ImportTXT, &IT::OverloadAction>},
+        {"CommaIsSeparator", SettingStorage::Everywhere,
+         &RefTo<&TXTSettings::ImportTXT, &IT::CommaIsSeparator>},
+    }});
+constexpr std::array<SettingsSection, 1> kTXTSections = {{{"ImportTXT", 6, kImportTXTRows}}};
+
+}  // namespace
+
+bool HoldsNumberText(std::span<const uint8_t> b, int32_t stripLines) {
+  const size_t n = b.size();
+  size_t j = 0;
+  // A line ends with LF, CR LF or a lone CR, so text written on any system strips alike.
+  for (int32_t k = 0; k < stripLines && j < n; ++j) {
+    const bool lineEnd = b[j] == 10 || (b[j] == 13 && (j + 1 >= n || b[j + 1] != 10));
+    if (lineEnd) {
+      ++k;
+    }
+  }
+  bool digit = false;
+  for (; j < n; ++j) {
+    const uint8_t c = b[j];
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (!IsNumberTextByte(c)) {
+      return false;
+    }
+  }
+  return digit;
+}
+
+const FormatDescriptor TXTFormat::descriptor = {
+    .format = "TXT",
+    .types = kTXTTypes,
+    .detect = &DetectTXT,
+    .stage = DetectionStage::Text,
+    .reservedTag = {},
+    .describe = nullptr,
+    .settings = kTXTSections,
+    .importer = FormatImport{.convert = &WithSection<&TXTSettings::ImportTXT, &ImportTXT>},
+    .exporter = std::nullopt,
+    .embeddedHead = std::nullopt,
+};
 
 }  // namespace vorsel

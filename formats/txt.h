@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "formats/conversion_context.h"
+#include "formats/format_descriptor.h"
 #include "formats/format_settings.h"
 
 namespace vorsel {
@@ -23,5 +25,20 @@ struct ImportTXTSettings : ImportViewSettings {
 // counted in summary lines. Lines end in LF or CR LF.
 void ImportTXT(ConversionContext& context, const ImportTXTSettings& settings,
                const std::string& inputPath, const std::string& outputPath);
+
+inline constexpr int32_t ftTXT = 7;
+
+struct TXTSettings {
+  ImportTXTSettings ImportTXT;
+};
+
+// True when, after stripLines lines, the bytes hold only number characters and white space
+// and at least one digit.
+bool HoldsNumberText(std::span<const uint8_t> bytes, int32_t stripLines);
+
+struct TXTFormat {
+  using Settings = TXTSettings;
+  static const FormatDescriptor descriptor;
+};
 
 }  // namespace vorsel

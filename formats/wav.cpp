@@ -17,8 +17,11 @@
 #include "codings/g711.h"
 #include "codings/linear.h"
 #include "fileio/byteio.h"
+#include "formats/batch_words.h"
 #include "formats/convert_steps.h"
+#include "formats/format_list.h"
 #include "formats/kelm.h"
+#include "formats/probe_parts.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
 
@@ -511,5 +514,104 @@ void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
   }
   out.Close();
 }
+
+// The descriptor: what the tables of types, targets and settings know of WAV.
+
+namespace {
+
+namespace pp = probe_parts;
+
+int32_t DetectWAV(std::span<const uint8_t> bytes, int32_t) {
+  return pp::HasTag(bytes, 0, "RIFF") ? ftWAV : kNotThisFormatCode;
+}
+
+// From the canonical 44-byte header at fixed offsets; no chunk walk.
+std::string DescribeWAV(int32_t, ByteReader& reader, int64_t fileSize, const NumberFormat& format) {
+  std::array<uint8_t, 44> header{};
+  if (!reader.ReadExact(header)) {
+    return pp::CantOpen(reader);
+  }
+  const uint16_t tag = pp::U16le(header, 20);
+  const uint16_t channels = pp::U16le(header, 22);
+  const uint32_t rate = pp::U32le(header, 24);
+  const uint16_t bits = pp::U16le(header, 34);
+  uint32_t bytes = bits / 8;
+  std::string coding;
+  switch (tag) {
+    case 1:
+      coding = "lin " + std::to_string(bits) + ", ";
+      break;
+    case 6:
+      coding = "A-law, ";
+      break;
+    case 7:
+      coding = "u-law, ";
+      break;
+    default:
+      bytes = 0;
+      break;
+  }
+  if (rate == 0 || channels == 0 || bytes == 0) {
+    return std::string(pp::kUnknownEncoding) + " (" + std::to_string(tag) + ")";
+  }
+  // The whole file counts, header included.
+  const double duration = static_cast<double>(fileSize) / rate / channels / bytes;
+  return FormatGrouped(fileSize, format) + " bytes, " + FormatThreeDecimals(duration, format) +
+         " s, " + coding + std::to_string(rate) + " Hz, " + pp::Channels(channels);
+}
+
+std::string WAVExtension(const ForeignFormatSettings&) {
+  return ".wav";
+}
+
+constexpr std::array<std::string_view, 1> kWAVExtensions = {".wav"};
+constexpr std::array<FormatFileType, 1> kWAVTypes = {{{ftWAV, "WAV", kWAVExtensions}}};
+
+constexpr auto kImportWAVRows = ImportViewRows<&WAVSettings::ImportWAV>();
+constexpr std::array<SettingRow, 4> kExportWAVRows = {{
+    {"FitAmplitude", SettingStorage::Everywhere,
+     &RefTo<&WAVSettings::ExportWAV, &ExportCodingSettings::FitAmplitude>},
+    {"DitherNoise", SettingStorage::Everywhere,
+     &RefTo<&WAVSettings::ExportWAV, &ExportCodingSettings::DitherNoise>},
+    {"StoreSMPHeader", SettingStorage::Everywhere,
+     &RefTo<&WAVSettings::ExportWAV, &ExportCodingSettings::StoreSMPHeader>},
+    {"Encoding", SettingStorage::Everywhere,
+     &RefTo<&WAVSettings::ExportWAV, &ExportCodingSettings::Encoding>},
+}};
+constexpr std::array<SettingsSection, 2> kWAVSections = {{
+    {"ImportWAV", 1, kImportWAVRows},
+    {"ExportWAV", 7, kExportWAVRows},
+}};
+
+}  // namespace
+
+std::string WAVHeaderLine(const ForeignFormatSettings& settings) {
+  return CodingHeaderLine("WAV", settings.ExportWAV);
+}
+
+const FormatDescriptor WAVFormat::descriptor = {
+    .format = "WAV",
+    .types = kWAVTypes,
+    .detect = &DetectWAV,
+    .stage = DetectionStage::Header,
+    .reservedTag = {},
+    .describe = &DescribeWAV,
+    .settings = kWAVSections,
+    .importer = FormatImport{.convert = &WithSection<&WAVSettings::ImportWAV, &ImportWAV>},
+    .exporter =
+        FormatExport{
+            .buttonName = "wavbutton",
+            .caption = "WAV !",
+            .cliAction = "to-wav",
+            .cliHelp = "export SMP files to WAV",
+            .extension = &WAVExtension,
+            .refusalExtension = ".wav",
+            .refusalPlace = 2,
+            .headerLine = &WAVHeaderLine,
+            .batchLogsCancel = true,
+            .convert = &WithSection<&WAVSettings::ExportWAV, &ExportWAV>,
+        },
+    .embeddedHead = HeadContainer::WAV,
+};
 
 }  // namespace vorsel

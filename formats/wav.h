@@ -4,6 +4,7 @@
 
 #include "codings/fit.h"
 #include "formats/conversion_context.h"
+#include "formats/format_descriptor.h"
 #include "formats/format_settings.h"
 
 namespace vorsel {
@@ -24,5 +25,20 @@ void ImportWAV(ConversionContext& context, const ImportViewSettings& settings,
 // files and sources that cannot be opened are refused with a log line and no output.
 void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
                const std::string& inputPath, const std::string& outputPath);
+
+inline constexpr int32_t ftWAV = 2;
+
+struct WAVSettings {
+  ImportViewSettings ImportWAV;
+  ExportCodingSettings ExportWAV;
+};
+
+// "WAV: 8-bit, fit, dither, smphead".
+std::string WAVHeaderLine(const ForeignFormatSettings& settings);
+
+struct WAVFormat {
+  using Settings = WAVSettings;
+  static const FormatDescriptor descriptor;
+};
 
 }  // namespace vorsel

@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "frontend/batch_lines.h"
 #include "frontend/output_name.h"
 #include "probing/filetype.h"
 
@@ -125,16 +124,15 @@ void ConversionBatch::ImportOne(const std::string& inputPath) {
     return;
   }
   if (route->Step == ImportStep::RefuseSMP) {
-    parts_.context.dialogs.ShowMessageBox(
-        "Only .au, .wav, .aif, .nsp and .raw files can be imported!", "Cannot IMPORT smp",
-        mbOk | mbIconExclamation);
+    parts_.context.dialogs.ShowMessageBox(SMPImportRefusal(), "Cannot IMPORT smp",
+                                          mbOk | mbIconExclamation);
     return;
   }
   if (RefuseSameFile(inputPath, outputPath)) {
     return;
   }
-  if (route->Step == ImportStep::AssumeRawCoding) {
-    log().Append(RawAssumptionLine(settings()));
+  if (route->AssumptionLine) {
+    log().Append(route->AssumptionLine(settings()));
   }
   CallConverter(route->Convert, inputPath, outputPath);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "frontend/format_probes.h"
 #include "platform/dotnum.h"
 #include "platform/textcase.h"
 
@@ -12,126 +13,47 @@ namespace vorsel {
 
 namespace {
 
-template <auto Section, auto Field>
-SettingRef RefTo(ConversionSettings& s) {
-  return &((s.*Section).*Field);
-}
-
-template <auto Section>
-void AddViewKeys(std::vector<SettingField>& fields, std::string_view section) {
-  using S = SettingStorage;
-  fields.insert(
-      fields.end(),
-      {
-          {section, "ViewLo", S::Everywhere, &RefTo<Section, &ImportViewSettings::ViewLo>},
-          {section, "ViewHi", S::Everywhere, &RefTo<Section, &ImportViewSettings::ViewHi>},
-          {section, "Unit", S::Everywhere, &RefTo<Section, &ImportViewSettings::Unit>},
-          {section, "AxisText", S::Everywhere, &RefTo<Section, &ImportViewSettings::AxisText>},
-          {section, "RangeLo", S::Everywhere, &RefTo<Section, &ImportViewSettings::RangeLo>},
-          {section, "RangeHi", S::Everywhere, &RefTo<Section, &ImportViewSettings::RangeHi>},
-          {section, "MSBFirst", S::Everywhere, &RefTo<Section, &ImportViewSettings::MSBFirst>},
-      });
+template <auto Field>
+SettingRef CommonRef(CommonSettings& common) {
+  return &(common.*Field);
 }
 
 std::vector<SettingField> BuildFields() {
   using S = SettingStorage;
-  using C = ConversionSettings;
-  std::vector<SettingField> f = {
-      {"Common", "XPos", S::UserStoreOnly, &RefTo<&C::Common, &CommonSettings::XPos>},
-      {"Common", "YPos", S::UserStoreOnly, &RefTo<&C::Common, &CommonSettings::YPos>},
-      {"Common", "FileTypes", S::UserStoreOnly, &RefTo<&C::Common, &CommonSettings::FileTypes>},
-      {"Common", "CustomMask", S::UserStoreOnly, &RefTo<&C::Common, &CommonSettings::CustomMask>},
-      {"Common", "UseExtensionAsId", S::UserStoreOnly,
-       &RefTo<&C::Common, &CommonSettings::UseExtensionAsId>},
-      {"Common", "OverWrite", S::UserStoreOnly, &RefTo<&C::Common, &CommonSettings::OverWrite>},
-      {"Common", "FavouriteImport", S::UserStoreOnly,
-       &RefTo<&C::Common, &CommonSettings::FavouriteImport>},
-      {"Common", "Version", S::WrittenOnly, &RefTo<&C::Common, &CommonSettings::Version>},
-      {"Common", "Action", S::Everywhere, &RefTo<&C::Common, &CommonSettings::Action>},
-      {"Common", "ImportIndex", S::Everywhere, &RefTo<&C::Common, &CommonSettings::ImportIndex>},
-      {"Common", "ExportIndex", S::Everywhere, &RefTo<&C::Common, &CommonSettings::ExportIndex>},
-      {"Common", "Naming", S::Everywhere, &RefTo<&C::Common, &CommonSettings::Naming>},
-      {"Common", "AppendString", S::Everywhere, &RefTo<&C::Common, &CommonSettings::AppendString>},
-      {"Common", "LimitTo8+3", S::Everywhere, &RefTo<&C::Common, &CommonSettings::LimitTo8Plus3>},
-      {"Common", "SaveSettingsOnExit", S::OwnCommand,
-       &RefTo<&C::Common, &CommonSettings::SaveSettingsOnExit>},
+  using C = CommonSettings;
+  std::vector<SettingField> fields = {
+      {"Common", "XPos", S::UserStoreOnly, &CommonRef<&C::XPos>},
+      {"Common", "YPos", S::UserStoreOnly, &CommonRef<&C::YPos>},
+      {"Common", "FileTypes", S::UserStoreOnly, &CommonRef<&C::FileTypes>},
+      {"Common", "CustomMask", S::UserStoreOnly, &CommonRef<&C::CustomMask>},
+      {"Common", "UseExtensionAsId", S::UserStoreOnly, &CommonRef<&C::UseExtensionAsId>},
+      {"Common", "OverWrite", S::UserStoreOnly, &CommonRef<&C::OverWrite>},
+      {"Common", "FavouriteImport", S::UserStoreOnly, &CommonRef<&C::FavouriteImport>},
+      {"Common", "Version", S::WrittenOnly, &CommonRef<&C::Version>},
+      {"Common", "Action", S::Everywhere, &CommonRef<&C::Action>},
+      {"Common", "ImportIndex", S::Everywhere, &CommonRef<&C::ImportIndex>},
+      {"Common", "ExportIndex", S::Everywhere, &CommonRef<&C::ExportIndex>},
+      {"Common", "Naming", S::Everywhere, &CommonRef<&C::Naming>},
+      {"Common", "AppendString", S::Everywhere, &CommonRef<&C::AppendString>},
+      {"Common", "LimitTo8+3", S::Everywhere, &CommonRef<&C::LimitTo8Plus3>},
+      {"Common", "SaveSettingsOnExit", S::OwnCommand, &CommonRef<&C::SaveSettingsOnExit>},
   };
-  AddViewKeys<&C::ImportWAV>(f, "ImportWAV");
-  AddViewKeys<&C::ImportAU>(f, "ImportAU");
-  AddViewKeys<&C::ImportAIF>(f, "ImportAIF");
-  AddViewKeys<&C::ImportNSP>(f, "ImportNSP");
-  AddViewKeys<&C::ImportRAW>(f, "ImportRAW");
-  f.insert(
-      f.end(),
-      {
-          {"ImportRAW", "ByteOrder", S::Everywhere,
-           &RefTo<&C::ImportRAW, &ImportRAWSettings::ByteOrder>},
-          {"ImportRAW", "Signed", S::Everywhere, &RefTo<&C::ImportRAW, &ImportRAWSettings::Signed>},
-          {"ImportRAW", "SfTot", S::Everywhere, &RefTo<&C::ImportRAW, &ImportRAWSettings::SfTot>},
-          {"ImportRAW", "nChans", S::Everywhere, &RefTo<&C::ImportRAW, &ImportRAWSettings::nChans>},
-          {"ImportRAW", "StripBytes", S::Everywhere,
-           &RefTo<&C::ImportRAW, &ImportRAWSettings::StripBytes>},
-          {"ImportRAW", "Encoding", S::Everywhere,
-           &RefTo<&C::ImportRAW, &ImportRAWSettings::Encoding>},
-      });
-  AddViewKeys<&C::ImportTXT>(f, "ImportTXT");
-  f.insert(
-      f.end(),
-      {
-          {"ImportTXT", "SfTot", S::Everywhere, &RefTo<&C::ImportTXT, &ImportTXTSettings::SfTot>},
-          {"ImportTXT", "nChans", S::Everywhere, &RefTo<&C::ImportTXT, &ImportTXTSettings::nChans>},
-          {"ImportTXT", "StripLines", S::Everywhere,
-           &RefTo<&C::ImportTXT, &ImportTXTSettings::StripLines>},
-          {"ImportTXT", "InvalidNumberAction", S::Everywhere,
-           &RefTo<&C::ImportTXT, &ImportTXTSettings::InvalidNumberAction>},
-          {"ImportTXT", "OverloadAction", S::Everywhere,
-           &RefTo<&C::ImportTXT, &ImportTXTSettings::OverloadAction>},
-          {"ImportTXT", "CommaIsSeparator", S::Everywhere,
-           &RefTo<&C::ImportTXT, &ImportTXTSettings::CommaIsSeparator>},
-      });
-  using E = ExportCodingSettings;
-  f.insert(
-      f.end(),
-      {
-          {"ExportWAV", "FitAmplitude", S::Everywhere, &RefTo<&C::ExportWAV, &E::FitAmplitude>},
-          {"ExportWAV", "DitherNoise", S::Everywhere, &RefTo<&C::ExportWAV, &E::DitherNoise>},
-          {"ExportWAV", "StoreSMPHeader", S::Everywhere, &RefTo<&C::ExportWAV, &E::StoreSMPHeader>},
-          {"ExportWAV", "Encoding", S::Everywhere, &RefTo<&C::ExportWAV, &E::Encoding>},
-          {"ExportRAW", "FitAmplitude", S::Everywhere,
-           &RefTo<&C::ExportRAW, &ExportRAWSettings::FitAmplitude>},
-          {"ExportRAW", "DitherNoise", S::Everywhere,
-           &RefTo<&C::ExportRAW, &ExportRAWSettings::DitherNoise>},
-          {"ExportRAW", "HeaderBytes", S::Everywhere,
-           &RefTo<&C::ExportRAW, &ExportRAWSettings::HeaderBytes>},
-          {"ExportRAW", "MSBFirst", S::Everywhere,
-           &RefTo<&C::ExportRAW, &ExportRAWSettings::MSBFirst>},
-          {"ExportRAW", "Signed", S::Everywhere, &RefTo<&C::ExportRAW, &ExportRAWSettings::Signed>},
-          {"ExportRAW", "Encoding", S::Everywhere,
-           &RefTo<&C::ExportRAW, &ExportRAWSettings::Encoding>},
-          {"ExportRAW", "Extension", S::Everywhere,
-           &RefTo<&C::ExportRAW, &ExportRAWSettings::Extension>},
-          {"ExportRAW", "OtherExtension", S::Everywhere,
-           &RefTo<&C::ExportRAW, &ExportRAWSettings::OtherExtension>},
-          {"ExportAU", "FitAmplitude", S::Everywhere, &RefTo<&C::ExportAU, &E::FitAmplitude>},
-          {"ExportAU", "DitherNoise", S::Everywhere, &RefTo<&C::ExportAU, &E::DitherNoise>},
-          {"ExportAU", "Encoding", S::Everywhere, &RefTo<&C::ExportAU, &E::Encoding>},
-          {"ExportAU", "StoreSMPHeader", S::Everywhere, &RefTo<&C::ExportAU, &E::StoreSMPHeader>},
-          {"ExportAIF", "FitAmplitude", S::Everywhere,
-           &RefTo<&C::ExportAIF, &ExportAIFSettings::FitAmplitude>},
-          {"ExportAIF", "DitherNoise", S::Everywhere,
-           &RefTo<&C::ExportAIF, &ExportAIFSettings::DitherNoise>},
-          {"ExportAIF", "StoreSMPHeader", S::Everywhere,
-           &RefTo<&C::ExportAIF, &ExportAIFSettings::StoreSMPHeader>},
-          {"ExportAIF", "Encoding", S::Everywhere,
-           &RefTo<&C::ExportAIF, &ExportAIFSettings::Encoding>},
-          {"ExportNSP", "StoreSMPHeader", S::Everywhere,
-           &RefTo<&C::ExportNSP, &ExportNSPSettings::StoreSMPHeader>},
-          {"ExportNSP", "OneChannelType", S::Everywhere,
-           &RefTo<&C::ExportNSP, &ExportNSPSettings::OneChannelType>},
-          {"ExportNSP", "TwoChannelType", S::Everywhere,
-           &RefTo<&C::ExportNSP, &ExportNSPSettings::TwoChannelType>},
-      });
-  return f;
+  std::vector<const SettingsSection*> sections;
+  for (const FormatDescriptor* format : ForeignFormats()) {
+    for (const SettingsSection& section : format->settings) {
+      sections.push_back(&section);
+    }
+  }
+  std::stable_sort(
+      sections.begin(), sections.end(),
+      [](const SettingsSection* a, const SettingsSection* b) { return a->place < b->place; });
+  for (const SettingsSection* section : sections) {
+    for (const SettingRow& row : section->rows) {
+      fields.push_back(
+          {.section = section->name, .key = row.key, .storage = row.storage, .formatRef = row.ref});
+    }
+  }
+  return fields;
 }
 
 // Decimal without "+", or hexadecimal after "0x" as settings files may hold it.
@@ -164,7 +86,8 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
 
 ProbeSettings ProbeSettingsOf(const ConversionSettings& settings) {
   return {.UseExtensionAsId = settings.Common.UseExtensionAsId,
-          .StripLines = settings.ImportTXT.StripLines};
+          .StripLines = settings.ImportTXT.StripLines,
+          .formats = ForeignFormatProbes()};
 }
 
 std::span<const SettingField> SettingFields() {

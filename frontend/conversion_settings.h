@@ -6,11 +6,7 @@
 #include <string_view>
 #include <variant>
 
-#include "formats/aiff.h"
-#include "formats/format_settings.h"
-#include "formats/nsp.h"
-#include "formats/raw.h"
-#include "formats/txt.h"
+#include "formats/format_list.h"
 #include "frontend/version.h"
 #include "probing/filetype.h"
 
@@ -34,42 +30,28 @@ struct CommonSettings {
   bool SaveSettingsOnExit = true;
 };
 
-// Every option of the converter; the member names follow the storage keys Section.Key.
-struct ConversionSettings {
+// Every option of the converter; the member names follow the storage keys Section.Key. The
+// sections of the formats come from their own structs (ImportWAV, ExportWAV of WAVSettings).
+struct ConversionSettings : ForeignFormatSettings {
   CommonSettings Common;
-  ImportViewSettings ImportWAV;
-  ImportViewSettings ImportAU;
-  ImportViewSettings ImportAIF;
-  ImportViewSettings ImportNSP;
-  ImportRAWSettings ImportRAW;
-  ImportTXTSettings ImportTXT;
-  ExportCodingSettings ExportWAV;
-  ExportCodingSettings ExportAU;
-  ExportAIFSettings ExportAIF;
-  ExportNSPSettings ExportNSP;
-  ExportRAWSettings ExportRAW;
 };
 
-// What type detection reads of the record.
+// What type detection reads of the record, with the formats it knows.
 ProbeSettings ProbeSettingsOf(const ConversionSettings& settings);
 
 enum class SettingType { Int, Bool, Real, String };
-
-// Where a field may be stored.
-enum class SettingStorage {
-  Everywhere,     // the per-user store and settings files
-  UserStoreOnly,  // never written into a settings file
-  OwnCommand,     // per-user store, read and written only by its own menu command
-  WrittenOnly,    // written for other programs, never read back
-};
-
-using SettingRef = std::variant<int32_t*, bool*, double*, std::string*>;
 
 struct SettingField {
   std::string_view section;
   std::string_view key;
   SettingStorage storage;
-  SettingRef (*ref)(ConversionSettings&);
+  // A field of the Common section, or one of a format's.
+  SettingRef (*commonRef)(CommonSettings& common) = nullptr;
+  SettingRef (*formatRef)(ForeignFormatSettings& formats) = nullptr;
+
+  SettingRef ref(ConversionSettings& settings) const {
+    return formatRef != nullptr ? formatRef(settings) : commonRef(settings.Common);
+  }
 };
 
 SettingType SettingTypeOf(const SettingField& field);

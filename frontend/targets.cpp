@@ -1,15 +1,9 @@
 #include "frontend/targets.h"
 
-#include <array>
+#include <algorithm>
+#include <vector>
 
-#include "formats/aiff.h"
-#include "formats/au.h"
-#include "formats/nsp.h"
-#include "formats/raw.h"
-#include "formats/txt.h"
-#include "formats/wav.h"
-#include "frontend/batch_lines.h"
-#include "probing/filetype.h"
+#include "formats/format_list.h"
 
 namespace vorsel {
 
@@ -18,61 +12,72 @@ namespace {
 std::string SMPExtension(const ConversionSettings&) {
   return ".smp";
 }
-std::string WAVExtension(const ConversionSettings&) {
-  return ".wav";
-}
-std::string AUExtension(const ConversionSettings&) {
-  return ".au";
-}
-std::string AIFFExtension(const ConversionSettings&) {
-  return ".aif";
-}
-std::string NSPExtension(const ConversionSettings&) {
-  return ".nsp";
-}
-std::string RAWExtension(const ConversionSettings& settings) {
-  return settings.ExportRAW.Extension;
+
+std::vector<ConversionTarget> BuildTargets() {
+  std::vector<ConversionTarget> targets = {{"smpbutton", "SMP !", "SMP", "to-smp",
+                                            "import the files into SMP files", Direction::Import,
+                                            &SMPExtension, nullptr, false, nullptr}};
+  for (const FormatDescriptor* format : ForeignFormats()) {
+    if (const std::optional<FormatExport>& out = format->exporter) {
+      targets.push_back({out->buttonName, out->caption, format->format, out->cliAction,
+                         out->cliHelp, Direction::Export, out->extension, out->headerLine,
+                         out->batchLogsCancel, out->convert});
+    }
+  }
+  return targets;
 }
 
-using S = ConversionSettings;
+std::vector<ImportRoute> BuildImportRoutes() {
+  std::vector<ImportRoute> routes = {{"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr}};
+  for (const FormatDescriptor* format : ForeignFormats()) {
+    if (const std::optional<FormatImport>& in = format->importer) {
+      uint32_t types = 0;
+      for (const FormatFileType& type : format->types) {
+        types |= FileTypeBit(type.code);
+      }
+      // A null line builder leaves the route without an assumption line.
+      routes.push_back(
+          {format->format, types, ImportStep::Convert, in->convert, in->assumptionLine});
+    }
+  }
+  return routes;
+}
 
-// A new format is one row here (and one in the import routes when it can be read).
-constexpr std::array<ConversionTarget, 6> kTargets = {{
-    {"smpbutton", "SMP !", "SMP", "to-smp", "import the files into SMP files", Direction::Import,
-     &SMPExtension, nullptr, false, nullptr},
-    {"wavbutton", "WAV !", "WAV", "to-wav", "export SMP files to WAV", Direction::Export,
-     &WAVExtension, &WAVHeaderLine, true, &WithSection<&S::ExportWAV, &ExportWAV>},
-    {"aubutton", "AU !", "AU", "to-au", "export SMP files to AU", Direction::Export, &AUExtension,
-     &AUHeaderLine, false, &WithSection<&S::ExportAU, &ExportAU>},
-    {"aifbutton", "AIFF !", "AIFF", "to-aiff", "export SMP files to AIFF", Direction::Export,
-     &AIFFExtension, &AIFFHeaderLine, false, &WithSection<&S::ExportAIF, &ExportAIFF>},
-    {"nspbutton", "NSP !", "NSP", "to-nsp", "export SMP files to NSP", Direction::Export,
-     &NSPExtension, &NSPHeaderLine, false, &WithSection<&S::ExportNSP, &ExportNSP>},
-    {"rawbutton", "RAW !", "RAW", "to-raw", "export SMP files to headerless RAW data",
-     Direction::Export, &RAWExtension, &RAWHeaderLine, false,
-     &WithSection<&S::ExportRAW, &ExportRAW>},
-}};
+// "Only .au, .wav, .aif, .nsp and .raw files can be imported!"
+std::string BuildSMPImportRefusal() {
+  std::vector<const FormatExport*> exports;
+  for (const FormatDescriptor* format : ForeignFormats()) {
+    if (format->exporter) {
+      exports.push_back(&*format->exporter);
+    }
+  }
+  std::stable_sort(exports.begin(), exports.end(),
+                   [](const FormatExport* a, const FormatExport* b) {
+                     return a->refusalPlace < b->refusalPlace;
+                   });
+  std::string text = "Only ";
+  for (size_t i = 0; i < exports.size(); ++i) {
+    if (i > 0) {
+      text += i + 1 == exports.size() ? " and " : ", ";
+    }
+    text += exports[i]->refusalExtension;
+  }
+  return text + " files can be imported!";
+}
 
-constexpr std::array<ImportRoute, 7> kImportRoutes = {{
-    {"RAW", FileTypeBit(ftRAW), ImportStep::AssumeRawCoding,
-     &WithSection<&S::ImportRAW, &ImportRAW>},
-    {"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr},
-    {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &WithSection<&S::ImportWAV, &ImportWAV>},
-    {"AU", FileTypeBit(ftAU), ImportStep::Convert, &WithSection<&S::ImportAU, &ImportAU>},
-    {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert,
-     &WithSection<&S::ImportAIF, &ImportAIFF>},
-    {"NSP", FileTypeBit(ftNSP), ImportStep::Convert, &WithSection<&S::ImportNSP, &ImportNSP>},
-    {"TXT", FileTypeBit(ftTXT), ImportStep::Convert, &WithSection<&S::ImportTXT, &ImportTXT>},
-}};
+const std::vector<ConversionTarget>& Targets() {
+  static const std::vector<ConversionTarget> targets = BuildTargets();
+  return targets;
+}
 
 }  // namespace
 
 std::span<const ConversionTarget> ConversionTargets() {
-  return kTargets;
+  return Targets();
 }
 
 const ConversionTarget* FindTargetByName(std::string_view name) {
-  for (const ConversionTarget& target : kTargets) {
+  for (const ConversionTarget& target : Targets()) {
     if (target.Name == name) {
       return &target;
     }
@@ -81,7 +86,7 @@ const ConversionTarget* FindTargetByName(std::string_view name) {
 }
 
 const ConversionTarget* FindTargetByCliAction(std::string_view action) {
-  for (const ConversionTarget& target : kTargets) {
+  for (const ConversionTarget& target : Targets()) {
     if (target.CliAction == action) {
       return &target;
     }
@@ -90,7 +95,13 @@ const ConversionTarget* FindTargetByCliAction(std::string_view action) {
 }
 
 std::span<const ImportRoute> ImportRoutes() {
-  return kImportRoutes;
+  static const std::vector<ImportRoute> routes = BuildImportRoutes();
+  return routes;
+}
+
+const std::string& SMPImportRefusal() {
+  static const std::string text = BuildSMPImportRefusal();
+  return text;
 }
 
 const ImportRoute* FindImportRoute(std::span<const ImportRoute> routes, int32_t fileType) {

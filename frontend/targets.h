@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,16 +14,9 @@ namespace vorsel {
 // Every importer and exporter is called in this shape and reads its own sections of the
 // settings. An empty outputPath means the user cancelled the save dialog. Operating-system
 // errors are thrown and end the batch.
-using Converter = void (*)(ConversionContext& context, const ConversionSettings& settings,
-                           const std::string& inputPath, const std::string& outputPath);
-
-// A converter of one format as the batch calls it: given the one section of the settings that
-// it reads (WithSection<&ConversionSettings::ExportWAV, &ExportWAV>).
-template <auto Section, auto Convert>
-void WithSection(ConversionContext& context, const ConversionSettings& settings,
-                 const std::string& inputPath, const std::string& outputPath) {
-  Convert(context, settings.*Section, inputPath, outputPath);
-}
+using Converter = std::function<void(ConversionContext& context, const ConversionSettings& settings,
+                                     const std::string& inputPath, const std::string& outputPath)>;
+using SettingsText = std::function<std::string(const ConversionSettings& settings)>;
 
 enum class Direction { Import, Export };
 
@@ -34,8 +28,8 @@ struct ConversionTarget {
   std::string_view CliAction;  // the command-line action, "to-wav"
   std::string_view CliHelp;    // its line in the command-line usage
   Direction direction;
-  std::string (*OutputExtension)(const ConversionSettings& settings);
-  std::string (*HeaderLine)(const ConversionSettings& settings);  // exports only
+  SettingsText OutputExtension;
+  SettingsText HeaderLine;  // exports only
   // The batch itself logs a cancelled save dialog instead of calling the converter.
   bool BatchLogsCancel;
   // The exporter (an import picks its converter from the import routes).
@@ -49,9 +43,8 @@ const ConversionTarget* FindTargetByCliAction(std::string_view action);
 
 // What the import does with a file of a given type before (or instead of) converting it.
 enum class ImportStep {
-  Convert,          // call the importer
-  AssumeRawCoding,  // log the assumed coding, then call the importer
-  RefuseSMP,        // an SMP file cannot be imported: tell the user
+  Convert,    // call the importer, after the assumption line when there is one
+  RefuseSMP,  // an SMP file cannot be imported: tell the user
 };
 
 // One row of the import's dispatch by file type.
@@ -59,7 +52,9 @@ struct ImportRoute {
   std::string_view Format;  // how log lines name it, "AIFF"
   uint32_t FileTypes;       // FileTypeBit of every file type code it takes
   ImportStep Step;
-  Converter Convert;  // nullptr for a refusal
+  Converter Convert;  // empty for a refusal
+  // The line logged before the importer is called (what RAW assumes); empty for none.
+  SettingsText AssumptionLine = nullptr;
 };
 
 constexpr uint32_t FileTypeBit(int32_t code) {
@@ -67,6 +62,8 @@ constexpr uint32_t FileTypeBit(int32_t code) {
 }
 
 std::span<const ImportRoute> ImportRoutes();
+// The message box text of an SMP file given to the import, naming what can be imported.
+const std::string& SMPImportRefusal();
 // The route that takes fileType, or nullptr when none does.
 const ImportRoute* FindImportRoute(std::span<const ImportRoute> routes, int32_t fileType);
 

@@ -71,6 +71,10 @@ std::string Workspace::Write(std::string_view name, std::span<const uint8_t> byt
 }
 
 void Workspace::ExpectOnly(std::initializer_list<std::string_view> allowed) const {
+  ExpectOnly(std::vector<std::string>(allowed.begin(), allowed.end()));
+}
+
+void Workspace::ExpectOnly(const std::vector<std::string>& allowed) const {
   for (const fs::directory_entry& entry : fs::directory_iterator(root_)) {
     const std::string name = entry.path().filename().string();
     if (IsOwnFolder(name)) {

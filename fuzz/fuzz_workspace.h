@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorsel::fuzz {
 
@@ -29,6 +30,7 @@ class Workspace {
   // Aborts, naming the stray file, unless the folder holds no file but the allowed names and
   // the temporary folder is empty: a conversion writes its own output and nothing else.
   void ExpectOnly(std::initializer_list<std::string_view> allowed) const;
+  void ExpectOnly(const std::vector<std::string>& allowed) const;
   // Removes every file of the folder (the store folders stay).
   void Clear() const;
 

@@ -14,6 +14,7 @@
 
 #include "formats/aiff.h"
 #include "formats/au.h"
+#include "formats/format_list.h"
 #include "formats/nsp.h"
 #include "formats/raw.h"
 #include "formats/txt.h"
@@ -29,38 +30,60 @@ using fuzz::Fail;
 
 struct Importer {
   Converter convert;
-  const char* name;
-  const char* inputName;
-};
-
-constexpr Importer kImporters[] = {
-    {&WithSection<&ConversionSettings::ImportWAV, &ImportWAV>, "ImportWAV", "in.wav"},
-    {&WithSection<&ConversionSettings::ImportAU, &ImportAU>, "ImportAU", "in.au"},
-    {&WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, "ImportAIFF", "in.aif"},
-    {&WithSection<&ConversionSettings::ImportNSP, &ImportNSP>, "ImportNSP", "in.nsp"},
-    {&WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, "ImportRAW", "in.raw"},
-    {&WithSection<&ConversionSettings::ImportTXT, &ImportTXT>, "ImportTXT", "in.txt"},
+  std::string name;
+  std::string inputName;
 };
 
 struct Target {
   Converter exporter;
   Converter importer;
-  const char* name;
-  const char* fileName;
+  std::string name;
+  std::string fileName;
 };
 
-constexpr Target kTargets[] = {
-    {&WithSection<&ConversionSettings::ExportWAV, &ExportWAV>,
-     &WithSection<&ConversionSettings::ImportWAV, &ImportWAV>, "WAV", "out.wav"},
-    {&WithSection<&ConversionSettings::ExportAU, &ExportAU>,
-     &WithSection<&ConversionSettings::ImportAU, &ImportAU>, "AU", "out.au"},
-    {&WithSection<&ConversionSettings::ExportAIF, &ExportAIFF>,
-     &WithSection<&ConversionSettings::ImportAIF, &ImportAIFF>, "AIFF", "out.aif"},
-    {&WithSection<&ConversionSettings::ExportNSP, &ExportNSP>,
-     &WithSection<&ConversionSettings::ImportNSP, &ImportNSP>, "NSP", "out.nsp"},
-    {&WithSection<&ConversionSettings::ExportRAW, &ExportRAW>,
-     &WithSection<&ConversionSettings::ImportRAW, &ImportRAW>, "RAW", "out.raw"},
-};
+// The extension files of the format are given here: its export's, else its first type's.
+std::string ExtensionOf(const FormatDescriptor& format) {
+  return format.exporter ? std::string(format.exporter->refusalExtension)
+                         : std::string(format.types.front().extensions.front());
+}
+
+// Every import route and every export target, in the order of the format list.
+const std::vector<Importer>& Importers() {
+  static const std::vector<Importer> importers = [] {
+    std::vector<Importer> list;
+    for (const FormatDescriptor* format : ForeignFormats()) {
+      if (format->importer) {
+        list.push_back({format->importer->convert, "Import" + std::string(format->format),
+                        "in" + ExtensionOf(*format)});
+      }
+    }
+    return list;
+  }();
+  return importers;
+}
+
+const std::vector<Target>& Targets() {
+  static const std::vector<Target> targets = [] {
+    std::vector<Target> list;
+    for (const FormatDescriptor* format : ForeignFormats()) {
+      if (format->exporter && format->importer) {
+        list.push_back({format->exporter->convert, format->importer->convert,
+                        std::string(format->format), "out" + ExtensionOf(*format)});
+      }
+    }
+    return list;
+  }();
+  return targets;
+}
+
+// The names of every importer's input, which the workspace may hold, and the others given.
+std::vector<std::string> InputsAnd(std::initializer_list<std::string> others) {
+  std::vector<std::string> names(others);
+  for (const Importer& importer : Importers()) {
+    names.push_back(importer.inputName);
+  }
+  return names;
+}
 
 struct Layout {
   std::vector<int16_t> samples;  // whole scans, as stored
@@ -137,8 +160,7 @@ void RoundTrip(const Target& target, const Layout& source, uint8_t variant) {
     fuzz::RunConverter(target.exporter, std::string("Export") + target.name, conversion, smpPath,
                        exported);
   }
-  workspace.ExpectOnly(
-      {"in.wav", "in.au", "in.aif", "in.nsp", "in.raw", "in.txt", "a.smp", target.fileName});
+  workspace.ExpectOnly(InputsAnd({"a.smp", target.fileName}));
   if (!std::filesystem::exists(exported)) {
     return;  // refused with a log line or a message box
   }
@@ -149,8 +171,7 @@ void RoundTrip(const Target& target, const Layout& source, uint8_t variant) {
     fuzz::RunConverter(target.importer, std::string("Import") + target.name, conversion, exported,
                        again);
   }
-  workspace.ExpectOnly({"in.wav", "in.au", "in.aif", "in.nsp", "in.raw", "in.txt", "a.smp",
-                        target.fileName, "b.smp"});
+  workspace.ExpectOnly(InputsAnd({"a.smp", target.fileName, "b.smp"}));
   const std::optional<Layout> result = LayoutOf(again);
   if (!result) {
     Fail(std::string("the ") + target.name + " export of " + Describe(source) +
@@ -171,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const fuzz::Workspace& workspace = fuzz::TheWorkspace();
-  const Importer& importer = kImporters[data[0] % std::size(kImporters)];
+  const Importer& importer = Importers()[data[0] % Importers().size()];
   const uint8_t variant = data[1];
   const std::string input = workspace.Write(importer.inputName, std::span(data + 2, size - 2));
   const std::string smpPath = workspace.Path("a.smp");
@@ -187,7 +208,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A file without channels (an NSP header whose peak fields are all absent) or with more
   // slots than a file holds has no layout any export could describe.
   if (source && source->channels >= 1 && source->slots >= 1 && source->slots <= kMaxScanSlots) {
-    for (const Target& target : kTargets) {
+    for (const Target& target : Targets()) {
       RoundTrip(target, *source, variant);
     }
   }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "fileio/byteio.h"
+#include "platform/number_text.h"
 #include "probing/filetype.h"
-#include "probing/number_text.h"
 
 namespace vorsel {
 
@@ -17,10 +18,9 @@ std::string FileDescription(const std::string& path, const ProbeSettings& settin
 std::string FileDescription(const std::string& path, const ProbeSettings& settings,
                             const NumberFormat& format);
 
-// The part after the type name for the formats with a binary header (WAV, AU, AIFF, AIFF-C,
-// NSP), read through `reader` from its start; chunk bodies are passed by seeking, not read.
-// Problems of content give the texts "Can't open ", "Unknown encoding" and the like.
-std::string HeaderDetail(int32_t fileType, ByteReader& reader, int64_t fileSize,
-                         const NumberFormat& format);
+// The part after the type name for a file of the type, read through `reader` from its start:
+// what its format's describer gives, else the size alone ("2,000,044 bytes").
+std::string HeaderDetail(std::span<const FormatProbe> formats, int32_t fileType, ByteReader& reader,
+                         int64_t fileSize, const NumberFormat& format);
 
 }  // namespace vorsel

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <system_error>
@@ -45,16 +46,10 @@ class ReadOnlyFile {
   int fd_;
 };
 
-bool StartsWith(std::span<const uint8_t> bytes, size_t offset, std::string_view tag) {
-  if (bytes.size() < offset + tag.size()) {
-    return false;
-  }
-  for (size_t k = 0; k < tag.size(); ++k) {
-    if (bytes[offset + k] != static_cast<uint8_t>(tag[k])) {
-      return false;
-    }
-  }
-  return true;
+bool BeginsWith(std::span<const uint8_t> bytes, std::string_view tag) {
+  return bytes.size() >= tag.size() &&
+         std::equal(tag.begin(), tag.end(), bytes.begin(),
+                    [](char t, uint8_t b) { return static_cast<uint8_t>(t) == b; });
 }
 
 bool IsOneOf(uint8_t c, std::initializer_list<uint8_t> set) {
@@ -72,21 +67,37 @@ char LowerAscii(char c) {
 
 }  // namespace
 
-std::string_view FileTypeCodeName(int32_t code) {
-  static constexpr std::array<std::string_view, 8> kNames = {"RAW",  "SMP",    "WAV", "AU",
-                                                             "AIFF", "AIFF-C", "NSP", "TXT"};
-  if (code < 0 || code >= static_cast<int32_t>(kNames.size())) {
-    return {};
+std::string_view FileTypeCodeName(int32_t code, std::span<const FormatProbe> formats) {
+  if (code == ftSMP) {
+    return "SMP";
   }
-  return kNames[static_cast<size_t>(code)];
+  for (const FormatProbe& format : formats) {
+    for (const ProbeType& type : format.types) {
+      if (type.code == code) {
+        return type.name;
+      }
+    }
+  }
+  return {};
 }
 
-int32_t FileTypeOfExtension(std::string_view path) {
+const FormatProbe* FindFormatProbe(std::span<const FormatProbe> formats, int32_t code) {
+  for (const FormatProbe& format : formats) {
+    for (const ProbeType& type : format.types) {
+      if (type.code == code) {
+        return &format;
+      }
+    }
+  }
+  return nullptr;
+}
+
+int32_t FileTypeOfExtension(std::string_view path, std::span<const FormatProbe> formats) {
   const size_t slash = path.rfind('/');
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) {
-    return ftRAW;
+    return kUnrecognisedFileType;
   }
   std::string ext;
   for (const char c : name.substr(dot)) {
@@ -95,25 +106,16 @@ int32_t FileTypeOfExtension(std::string_view path) {
   if (ext == ".smp") {
     return ftSMP;
   }
-  if (ext == ".wav") {
-    return ftWAV;
+  for (const FormatProbe& format : formats) {
+    for (const ProbeType& type : format.types) {
+      for (const std::string_view known : type.extensions) {
+        if (ext == known) {
+          return type.code;
+        }
+      }
+    }
   }
-  if (ext == ".au") {
-    return ftAU;
-  }
-  if (ext == ".aiff" || ext == ".aif") {
-    return ftAIFF;
-  }
-  if (ext == ".aifc" || ext == ".afc") {
-    return ftAIFC;
-  }
-  if (ext == ".nsp") {
-    return ftNSP;
-  }
-  if (ext == ".txt") {
-    return ftTXT;
-  }
-  return ftRAW;
+  return kUnrecognisedFileType;
 }
 
 bool HoldsSMPHead(std::span<const uint8_t> b) {
@@ -154,59 +156,40 @@ bool HoldsSMPHead(std::span<const uint8_t> b) {
   return positive && line == "=";
 }
 
-bool HoldsNumberText(std::span<const uint8_t> b, int32_t stripLines) {
-  const size_t n = b.size();
-  size_t j = 0;
-  // A line ends with LF, CR LF or a lone CR, so text written on any system strips alike.
-  for (int32_t k = 0; k < stripLines && j < n; ++j) {
-    const bool lineEnd = b[j] == 10 || (b[j] == 13 && (j + 1 >= n || b[j + 1] != 10));
-    if (lineEnd) {
-      ++k;
-    }
-  }
-  bool digit = false;
-  for (; j < n; ++j) {
-    const uint8_t c = b[j];
-    if (c >= '0' && c <= '9') {
-      digit = true;
-    } else if (!IsOneOf(c, {9, 10, 13, 32, '+', ',', '-', '.', 'E', 'e'})) {
-      return false;
-    }
-  }
-  return digit;
-}
-
-int32_t FileTypeOfBytes(std::span<const uint8_t> bytes, int32_t stripLines) {
+int32_t FileTypeOfBytes(std::span<const uint8_t> bytes, const ProbeSettings& settings) {
   if (bytes.size() < 4) {
-    return ftRAW;
+    return kUnrecognisedFileType;
   }
-  if (StartsWith(bytes, 0, "RIFF")) {
-    return ftWAV;
+  const auto detected = [&](ProbeStage stage) {
+    for (const FormatProbe& format : settings.formats) {
+      if (format.stage != stage || format.detect == nullptr) {
+        continue;
+      }
+      const int32_t code = format.detect(bytes, settings.StripLines);
+      if (code != kNotThisFormat) {
+        return code;
+      }
+    }
+    return kNotThisFormat;
+  };
+  if (const int32_t code = detected(ProbeStage::Header); code != kNotThisFormat) {
+    return code;
   }
-  if (StartsWith(bytes, 0, ".snd")) {
-    return ftAU;
-  }
-  if (StartsWith(bytes, 0, "FORM")) {
-    if (StartsWith(bytes, 4, "DS16")) {
-      return ftNSP;
+  for (const FormatProbe& format : settings.formats) {
+    if (!format.reservedTag.empty() && BeginsWith(bytes, format.reservedTag)) {
+      return kUnrecognisedFileType;
     }
-    if (StartsWith(bytes, 8, "AIFF")) {
-      return ftAIFF;
-    }
-    if (StartsWith(bytes, 8, "AIFC")) {
-      return ftAIFC;
-    }
-    return ftRAW;
   }
   if (HoldsSMPHead(bytes)) {
     return ftSMP;
   }
-  return HoldsNumberText(bytes, stripLines) ? ftTXT : ftRAW;
+  const int32_t text = detected(ProbeStage::Text);
+  return text != kNotThisFormat ? text : kUnrecognisedFileType;
 }
 
 int32_t FileTypeOf(const std::string& path, const ProbeSettings& settings) {
   if (settings.UseExtensionAsId) {
-    return FileTypeOfExtension(path);
+    return FileTypeOfExtension(path, settings.formats);
   }
   std::array<uint8_t, kFileTypeProbeBytes> buffer;
   size_t n = 0;
@@ -214,11 +197,11 @@ int32_t FileTypeOf(const std::string& path, const ProbeSettings& settings) {
     ReadOnlyFile file(path);
     n = file.ReadUpTo(buffer, path);
   }
-  return FileTypeOfBytes(std::span<const uint8_t>(buffer.data(), n), settings.StripLines);
+  return FileTypeOfBytes(std::span<const uint8_t>(buffer.data(), n), settings);
 }
 
 std::string FileTypeName(const std::string& path, const ProbeSettings& settings) {
-  return std::string(FileTypeCodeName(FileTypeOf(path, settings)));
+  return std::string(FileTypeCodeName(FileTypeOf(path, settings), settings.formats));
 }
 
 }  // namespace vorsel

@@ -58,7 +58,7 @@ BatchFixture::BatchFixture() {
   ConverterCalls().clear();
   view.directory = dir.path().string();
   routes = {
-      {"RAW", FileTypeBit(ftRAW), ImportStep::AssumeRawCoding, &TestImportA},
+      {"RAW", FileTypeBit(ftRAW), ImportStep::Convert, &TestImportA, &RawAssumptionLine},
       {"SMP", FileTypeBit(ftSMP), ImportStep::RefuseSMP, nullptr},
       {"WAV", FileTypeBit(ftWAV), ImportStep::Convert, &TestImportA},
       {"AIFF", FileTypeBit(ftAIFF) | FileTypeBit(ftAIFC), ImportStep::Convert, &TestImportB},

@@ -1,4 +1,6 @@
-#include "frontend/batch_lines.h"
+#include "formats/batch_words.h"
+#include "formats/format_list.h"
+#include "frontend/conversion_settings.h"
 
 #include <gtest/gtest.h>
 

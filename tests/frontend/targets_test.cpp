@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "frontend/format_probes.h"
 #include "probing/filetype.h"
 
 namespace vorsel {
@@ -38,11 +39,12 @@ TEST(ImportRoutes, EveryDetectedTypeHasOneRoute) {
     for (const ImportRoute& route : ImportRoutes()) {
       routes += (route.FileTypes & FileTypeBit(type)) != 0 ? 1 : 0;
     }
-    EXPECT_EQ(routes, 1) << FileTypeCodeName(type);
+    EXPECT_EQ(routes, 1) << FileTypeCodeName(type, ForeignFormatProbes());
   }
   EXPECT_EQ(FindImportRoute(ImportRoutes(), ftAIFC), FindImportRoute(ImportRoutes(), ftAIFF));
   EXPECT_EQ(FindImportRoute(ImportRoutes(), ftSMP)->Step, ImportStep::RefuseSMP);
-  EXPECT_EQ(FindImportRoute(ImportRoutes(), ftRAW)->Step, ImportStep::AssumeRawCoding);
+  EXPECT_TRUE(FindImportRoute(ImportRoutes(), ftRAW)->AssumptionLine);
+  EXPECT_FALSE(FindImportRoute(ImportRoutes(), ftWAV)->AssumptionLine);
   EXPECT_EQ(FindImportRoute(ImportRoutes(), 8), nullptr);
   EXPECT_EQ(FindImportRoute(ImportRoutes(), -1), nullptr);
   EXPECT_EQ(FindImportRoute(ImportRoutes(), 40), nullptr);

@@ -1,4 +1,6 @@
 #include "probing/description.h"
+#include "formats/format_list.h"
+#include "frontend/format_probes.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +84,7 @@ class FileDescriptionTest : public ::testing::Test {
   }
 
   TempDir dir;
-  ProbeSettings settings;
+  ProbeSettings settings{.formats = ForeignFormatProbes()};
   const NumberFormat english{".", ","};
   std::string path;
 };
@@ -210,11 +212,12 @@ TEST_F(FileDescriptionTest, LargeFilesAreDescribedFromTheirHeadersAlone) {
        NspHeader("HEDR", 8000, 1, {1, 0xFFFF}), 60},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(FileTypeCodeName(c.type));
+    SCOPED_TRACE(FileTypeCodeName(c.type, ForeignFormatProbes()));
     const std::string file = dir / "big";
     WriteSparse(file, c.start, c.end);
     ByteReader reader(file);
-    const std::string detail = HeaderDetail(c.type, reader, reader.Size(), english);
+    const std::string detail =
+        HeaderDetail(ForeignFormatProbes(), c.type, reader, reader.Size(), english);
     EXPECT_TRUE(detail.starts_with("268,435,456 bytes, ")) << detail;
     EXPECT_LE(reader.Consumed(), c.headerBytes);
   }

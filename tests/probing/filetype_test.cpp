@@ -1,4 +1,6 @@
 #include "probing/filetype.h"
+#include "formats/format_list.h"
+#include "frontend/format_probes.h"
 
 #include <string>
 #include <system_error>
@@ -21,7 +23,7 @@ class FileTypeTest : public ::testing::Test {
   }
 
   test::TempDir dir;
-  ProbeSettings settings;
+  ProbeSettings settings{.formats = ForeignFormatProbes()};
 };
 
 TEST_F(FileTypeTest, HeaderTagsDecideTheContainer) {
@@ -118,26 +120,26 @@ TEST_F(FileTypeTest, ExtensionDecidesWithoutOpeningTheFile) {
 }
 
 TEST(FileTypeOfExtension, MapsEveryListedExtension) {
-  EXPECT_EQ(FileTypeOfExtension("/a/b.smp"), ftSMP);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.Wav"), ftWAV);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.au"), ftAU);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.aiff"), ftAIFF);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.aif"), ftAIFF);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.AIFC"), ftAIFC);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.afc"), ftAIFC);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.nsp"), ftNSP);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.txt"), ftTXT);
-  EXPECT_EQ(FileTypeOfExtension("/a/b.snd"), ftRAW);
-  EXPECT_EQ(FileTypeOfExtension("/a/b."), ftRAW);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.smp", ForeignFormatProbes()), ftSMP);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.Wav", ForeignFormatProbes()), ftWAV);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.au", ForeignFormatProbes()), ftAU);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.aiff", ForeignFormatProbes()), ftAIFF);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.aif", ForeignFormatProbes()), ftAIFF);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.AIFC", ForeignFormatProbes()), ftAIFC);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.afc", ForeignFormatProbes()), ftAIFC);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.nsp", ForeignFormatProbes()), ftNSP);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.txt", ForeignFormatProbes()), ftTXT);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.snd", ForeignFormatProbes()), ftRAW);
+  EXPECT_EQ(FileTypeOfExtension("/a/b.", ForeignFormatProbes()), ftRAW);
   // A dot in a folder name is not an extension.
-  EXPECT_EQ(FileTypeOfExtension("/snd.wav/noise"), ftRAW);
+  EXPECT_EQ(FileTypeOfExtension("/snd.wav/noise", ForeignFormatProbes()), ftRAW);
 }
 
 TEST_F(FileTypeTest, NamesFollowTheCodes) {
-  EXPECT_EQ(FileTypeCodeName(ftAIFC), "AIFF-C");
-  EXPECT_EQ(FileTypeCodeName(ftTXT), "TXT");
-  EXPECT_EQ(FileTypeCodeName(8), "");
-  EXPECT_EQ(FileTypeCodeName(-1), "");
+  EXPECT_EQ(FileTypeCodeName(ftAIFC, ForeignFormatProbes()), "AIFF-C");
+  EXPECT_EQ(FileTypeCodeName(ftTXT, ForeignFormatProbes()), "TXT");
+  EXPECT_EQ(FileTypeCodeName(8, ForeignFormatProbes()), "");
+  EXPECT_EQ(FileTypeCodeName(-1, ForeignFormatProbes()), "");
   const std::string path = dir / "a.bin";
   test::WriteFile(path, std::string("FORM\0\0\0\x10"
                                     "AIFC",

@@ -7,6 +7,8 @@
 
 #include <sys/stat.h>
 
+#include "formats/format_list.h"
+#include "frontend/format_probes.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel::test {
@@ -40,7 +42,7 @@ class GuessTest : public ::testing::Test {
     return GuessCoding(path);
   }
   TempDir dir;
-  ProbeSettings settings;
+  ProbeSettings settings{.formats = ForeignFormatProbes()};
   std::string path;
 };
 

@@ -1,4 +1,4 @@
-#include "probing/number_text.h"
+#include "platform/number_text.h"
 
 #include <langinfo.h>
 #include <locale.h>
