@@ -104,7 +104,7 @@ class SettingsFilesTest : public ::testing::Test {
   TRecentFiles RecentFiles1{boxes, drives};
   ConversionSettings settings;
   FakeSettingsWindow window;
-  SettingsFiles files{settings, window, &RecentFiles1};
+  SettingsFiles files{settings, window, &RecentFiles1, boxes};
 };
 
 // Sets every field that settings files carry to a value other than its default.
@@ -159,7 +159,7 @@ TEST_F(SettingsFilesTest, ThePerUserStoreKeepsEveryFieldButOverWrite) {
 
   ConversionSettings loaded;
   FakeSettingsWindow otherWindow;
-  SettingsFiles(loaded, otherWindow, nullptr).LoadSettings("");
+  SettingsFiles(loaded, otherWindow, nullptr, boxes).LoadSettings("");
   for (const SettingField& field : SettingFields()) {
     ConversionSettings copy = saved;
     const bool unstored =
@@ -187,14 +187,14 @@ TEST_F(SettingsFilesTest, OverWriteIsReadAtEveryStartAndNeverStoredByTheProgram)
   settings.Common.OverWrite = true;
   files.SaveSettings("");
   ConversionSettings restarted;
-  SettingsFiles(restarted, window, nullptr).LoadSettings("");
+  SettingsFiles(restarted, window, nullptr, boxes).LoadSettings("");
   EXPECT_FALSE(restarted.Common.OverWrite);
 
   PutUser("Common", "OverWrite", "1");  // an administrator's choice
   settings.Common.OverWrite = false;
   files.SaveSettings("");
   EXPECT_EQ(UserText("OverWrite"), "1");
-  SettingsFiles(restarted, window, nullptr).LoadSettings("");
+  SettingsFiles(restarted, window, nullptr, boxes).LoadSettings("");
   EXPECT_TRUE(restarted.Common.OverWrite);
 }
 
@@ -403,7 +403,7 @@ TEST_F(SettingsFilesTest, StartUpIgnoresArgumentsThatAreNoSettingsFile) {
        {env.dir / "a.smp", env.dir / "missing.vrs", env.dir / "dir.vrs", std::string()}) {
     ConversionSettings fresh;
     FakeSettingsWindow freshWindow;
-    SettingsFiles(fresh, freshWindow, &RecentFiles1).FormActivate(std::vector{argument});
+    SettingsFiles(fresh, freshWindow, &RecentFiles1, boxes).FormActivate(std::vector{argument});
     EXPECT_EQ(freshWindow.caption, "Vorsel") << argument;
     EXPECT_TRUE(freshWindow.alwaysSave) << "the tick defaults to on";
   }
