@@ -176,7 +176,9 @@ TEST(CliFullDisk, ExportHeadersClaimWhatThePartialFileHolds) {
     size_t headerBytes;
   };
   for (const Case& c : {Case{"to-au", "tone.au", 24}, Case{"to-aiff", "tone.aif", 54},
-                        Case{"to-nsp", "tone.nsp", 0}}) {
+                        Case{"to-nsp", "tone.nsp", 0},
+                        // The header chunk "HDR8" with one sample chunk per channel.
+                        Case{"--set ExportNSP.OneChannelType=1 to-nsp", "tone.nsp", 0}}) {
     SCOPED_TRACE(c.action);
     fs::remove_all(dir / "seen");
     fs::remove_all(dir / "in");
@@ -199,6 +201,7 @@ TEST(CliFullDisk, ExportHeadersClaimWhatThePartialFileHolds) {
       EXPECT_EQ(U32At(partial, 8, false), partial.size() - 12);
       const size_t dataStart = partial.rfind("SDA_") + 8;
       EXPECT_EQ(U32At(partial, dataStart - 4, false), partial.size() - dataStart);
+      EXPECT_EQ(U32At(partial, 44, false), (partial.size() - dataStart) / 2) << "frames";
       continue;  // sox does not read NSP
     }
     // sox takes the partial file for what it holds, without a complaint.
