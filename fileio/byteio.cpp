@@ -363,6 +363,11 @@ void ByteWriter::Preallocate(uint64_t bytes) {
   } while (result < 0 && errno == EINTR);
 }
 
+uint64_t ByteWriter::FileSize() const {
+  struct stat info {};
+  return fd_.valid() && ::fstat(fd_.fd(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+}
+
 void ByteWriter::GiveBackReservedSpace() {
   // The size is where the written bytes end; cutting the file there frees the blocks beyond.
   struct stat info {};

@@ -123,6 +123,8 @@ class ByteWriter {
   uint64_t Position() const { return fileOffset_ + used_; }
   // Bytes of the sequential writes that reached the file (after a failed write, what it holds).
   uint64_t WrittenBytes() const { return fileOffset_; }
+  // The size of the file as it is, for files written side by side with WriteAt.
+  uint64_t FileSize() const;
 
   void Bytes(std::span<const uint8_t> bytes);
   void Text(std::string_view text);

@@ -577,11 +577,21 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
     }
   } else {
     ChannelChunkWriter chunks(out, out.Position(), ChannelOfEverySlot(smp), channels, frames);
-    ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
-      extremes.Add(block);
-      chunks.Add(block);
-    });
-    chunks.Finish();
+    try {
+      ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
+        extremes.Add(block);
+        chunks.Add(block);
+      });
+      chunks.Finish();
+    } catch (...) {
+      // The chunks before the last keep their sizes, which place the chunks after them.
+      const uint64_t lastStart = chunks.LastChunkDataStart();
+      const uint64_t lastBytes = chunks.LastChunkBytesWritten();
+      PatchSize(out, 8, lastStart + lastBytes - kFormBytes, ByteOrder::LittleEndian);
+      PatchSize(out, peaksAt - 4, chunks.FramesWritten(), ByteOrder::LittleEndian);
+      PatchSize(out, lastStart - 4, lastBytes, ByteOrder::LittleEndian);
+      throw;
+    }
   }
   WritePeaks(out, peaksAt, layout, ChannelPeaks(smp, channels, extremes));
   out.Close();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -178,7 +179,8 @@ ChannelChunkWriter::ChannelChunkWriter(ByteWriter& out, uint64_t start,
                                        std::vector<int> channelOfSlot, int channels, int64_t frames)
     : out_(out),
       channelOfSlot_(std::move(channelOfSlot)),
-      channels_(static_cast<size_t>(channels)) {
+      channels_(static_cast<size_t>(channels)),
+      frames_(frames) {
   const uint64_t chunkBytes = kChunkHeaderBytes + 2 * static_cast<uint64_t>(frames);
   for (size_t c = 0; c < channels_.size(); ++c) {
     ChannelBlock& channel = channels_[c];
@@ -191,7 +193,8 @@ ChannelChunkWriter::ChannelChunkWriter(ByteWriter& out, uint64_t start,
       header[4 + i] = static_cast<uint8_t>(size >> (8 * i));
     }
     out_.WriteAt(chunkStart, header);
-    channel.next = chunkStart + kChunkHeaderBytes;
+    channel.start = chunkStart + kChunkHeaderBytes;
+    channel.next = channel.start;
     channel.left = frames;
     channel.bytes.resize(kBlockBytes);
   }
@@ -252,6 +255,21 @@ void ChannelChunkWriter::Finish() {
       WriteBlock(channel);
     }
   }
+}
+
+uint64_t ChannelChunkWriter::LastChunkBytesWritten() const {
+  // A block cut short by the failed write may hold some of the last chunk's samples.
+  const ChannelBlock& last = channels_.back();
+  const uint64_t end = std::max(last.next, out_.FileSize());
+  return (std::min(end, last.start + 2 * static_cast<uint64_t>(frames_)) - last.start) / 2 * 2;
+}
+
+int64_t ChannelChunkWriter::FramesWritten() const {
+  uint64_t bytes = LastChunkBytesWritten();
+  for (size_t c = 0; c + 1 < channels_.size(); ++c) {
+    bytes = std::min(bytes, channels_[c].next - channels_[c].start);
+  }
+  return static_cast<int64_t>(bytes / 2);
 }
 
 void ChannelChunkWriter::WriteBlock(ChannelBlock& channel) {

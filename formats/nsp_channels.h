@@ -92,10 +92,17 @@ class ChannelChunkWriter {
   // Writes what is gathered, and zeros for the samples that never came.
   void Finish();
 
+  // After a failed write: the whole samples of the last chunk in the file (which ends with
+  // them), and the whole frames that every channel holds.
+  uint64_t LastChunkDataStart() const { return channels_.back().start; }
+  uint64_t LastChunkBytesWritten() const;
+  int64_t FramesWritten() const;
+
  private:
   struct ChannelBlock {
-    uint64_t next = 0;  // file offset of the block's first byte
-    int64_t left = 0;   // samples still to come
+    uint64_t start = 0;  // file offset of the chunk's first sample
+    uint64_t next = 0;   // file offset of the block's first byte
+    int64_t left = 0;    // samples still to come
     std::vector<uint8_t> bytes;
     size_t used = 0;
   };
@@ -105,6 +112,7 @@ class ChannelChunkWriter {
   ByteWriter& out_;
   std::vector<int> channelOfSlot_;
   std::vector<ChannelBlock> channels_;
+  int64_t frames_;
   size_t slot_ = 0;
 };
 

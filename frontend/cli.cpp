@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <string_view>
@@ -185,39 +183,18 @@ void ApplySet(const std::string& assignment, ConversionSettings& settings) {
   }
 }
 
-// Settings files are small texts; anything else would silently leave the defaults in force.
-constexpr uintmax_t kMaxSettingsFileBytes = uintmax_t{64} << 20;
-
-void CheckSettingsFileReadable(const std::string& file) {
-  std::error_code error;
-  if (fs::file_size(file, error) > kMaxSettingsFileBytes && !error) {
-    throw UsageError{"--settings: " + file + " is too large for a settings file"};
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    throw UsageError{"--settings: cannot read " + file + ": " +
-                     std::generic_category().message(errno)};
-  }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // UTF-16 text (with its byte-order mark) is full of zero bytes; other text has none.
-  const bool wide = text.starts_with("\xFF\xFE");
-  if (!wide && text.find('\0') != std::string::npos) {
-    throw UsageError{"--settings: " + file + " is not a text file"};
-  }
-  if (in.bad()) {
-    throw UsageError{"--settings: cannot read " + file};
-  }
-}
-
 // The per-user store, then the settings file, as the window loads them at start. The window's
 // own state (position, filter, recent files) does not exist here and is left alone.
-void LoadStartSettings(const Arguments& parsed, ConversionSettings& settings) {
+void LoadStartSettings(const Arguments& parsed, ConversionSettings& settings,
+                       const CliStreams& io) {
   if (!parsed.userSettings && !parsed.settingsFile) {
     return;
   }
   SetProgramFileName(std::string(kProgramFileName));
   HeadlessSettingsWindow window(settings);
-  SettingsFiles files(settings, window, nullptr);
+  TerminalOutput output(io.out, io.err, io.errIsTerminal);
+  TerminalMessageBoxes boxes(output, parsed.yes);
+  SettingsFiles files(settings, window, nullptr, boxes);
   files.SetLoadOnly(true);
   if (parsed.userSettings) {
     files.LoadSettings("");
@@ -229,7 +206,9 @@ void LoadStartSettings(const Arguments& parsed, ConversionSettings& settings) {
       throw UsageError{"--settings: " + (fs::exists(file, error) ? file + " is not a file"
                                                                  : "no such file: " + file)};
     }
-    CheckSettingsFileReadable(*parsed.settingsFile);
+    if (const auto refusal = SettingsFileRefusal(*parsed.settingsFile)) {
+      throw UsageError{"--settings: " + *refusal};
+    }
     files.LoadSettings(fs::absolute(*parsed.settingsFile).lexically_normal().string());
   }
 }
@@ -375,7 +354,7 @@ int RunCommandLineUnchecked(std::span<const std::string> args, const CliStreams&
     const ExtraAction* extra = FindExtraAction(parsed.action);
     const ConversionTarget* target = extra != nullptr ? nullptr : &FindAction(parsed.action);
     ConversionSettings settings;
-    LoadStartSettings(parsed, settings);
+    LoadStartSettings(parsed, settings, io);
     for (const std::string& assignment : parsed.sets) {
       ApplySet(assignment, settings);
     }

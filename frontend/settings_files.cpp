@@ -1,6 +1,8 @@
 #include "frontend/settings_files.h"
 
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <system_error>
 #include <type_traits>
@@ -149,14 +151,63 @@ void HeadlessSettingsWindow::SelectAction(int32_t index) {
   action_ = index >= 0 && index < kActionItems ? index : -1;
 }
 
+std::optional<std::string> SettingsFileRefusal(const std::string& fileName) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(fileName, error);
+  if (status.type() == fs::file_type::not_found) {
+    return std::nullopt;
+  }
+  if (error) {
+    return fileName + " cannot be read: " + error.message();
+  }
+  if (!fs::is_regular_file(status)) {
+    return fileName + " is not a file";
+  }
+  if (fs::file_size(fileName, error) > kMaxSettingsFileBytes && !error) {
+    return fileName + " is too large for a settings file";
+  }
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) {
+    return fileName + " cannot be read: " + std::generic_category().message(errno);
+  }
+  // UTF-16 text (with its byte-order mark) is full of zero bytes; other text has none.
+  std::string block(65536, '\0');
+  bool first = true;
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const std::string_view got(block.data(), static_cast<size_t>(in.gcount()));
+    if (first && got.starts_with("\xFF\xFE")) {
+      return std::nullopt;
+    }
+    first = false;
+    if (got.find('\0') != std::string_view::npos) {
+      return fileName + " is not a text file";
+    }
+  }
+  if (in.bad()) {
+    return fileName + " cannot be read: " + std::generic_category().message(errno);
+  }
+  return std::nullopt;
+}
+
 SettingsFiles::SettingsFiles(ConversionSettings& settings, SettingsWindow& window,
-                             TRecentFiles* RecentFiles1)
-    : fsettings(settings), fwindow(window), frecentfiles(RecentFiles1) {
+                             TRecentFiles* RecentFiles1, MessageBoxes& boxes)
+    : fsettings(settings), fwindow(window), frecentfiles(RecentFiles1), fboxes(boxes) {
+  fformerNotices = SetStoreNoticeHandler([this](const std::string& text) { Tell(text); });
   if (frecentfiles != nullptr) {
     frecentfiles->SetOnClick([this](MenuItem& sender, int32_t ItemNo, const std::string& FileName) {
       RecentFiles1Click(sender, ItemNo, FileName);
     });
   }
+}
+
+SettingsFiles::~SettingsFiles() {
+  SetStoreNoticeHandler(std::move(fformerNotices));
+}
+
+void SettingsFiles::Tell(const std::string& text) {
+  fboxes.ShowMessageBox(text, kVorselCaption, mbOk | mbIconExclamation);
 }
 
 void SettingsFiles::ShowFileOrigin(const std::string& fileName) {
@@ -183,8 +234,18 @@ void SettingsFiles::LoadSettings(const std::string& fileName) {
   ConversionSettings defaults;
   defaults.Common.XPos = fwindow.Left();  // a missing position leaves the window where it is
   defaults.Common.YPos = fwindow.Top();
+  if (!userStore) {
+    if (const auto refusal = SettingsFileRefusal(fileName)) {
+      Tell(*refusal + ".\rThe settings were not loaded.");
+      return;
+    }
+  }
   {
     TIni ini(fileName, floadonly);
+    if (!ini.LockedStore().empty()) {
+      Tell(ini.LockedStore() + " is locked by another program; the settings were not read");
+      return;
+    }
     if (!userStore) {
       ShowFileOrigin(fileName);
     }
@@ -209,6 +270,10 @@ void SettingsFiles::LoadSettings(const std::string& fileName) {
 
     ReadFields(ini, fsettings, defaults, where,
                [](const SettingField& field) { return field.section != kCommon; });
+    // Locked between two reads: the fields after it kept their defaults.
+    if (!ini.LockedStore().empty()) {
+      Tell(ini.LockedStore() + " is locked by another program; the settings were not read");
+    }
   }
   if (!userStore) {
     TBrannowMachineIni machine("", true);
@@ -218,41 +283,60 @@ void SettingsFiles::LoadSettings(const std::string& fileName) {
   fwindow.Repaint();
 }
 
+void SettingsFiles::WriteAll(TCustomIni& ini, bool userStore) {
+  // Written together: a program reading the store meanwhile never sees half a save, and
+  // the disk is synced once. A failing key still ends the save with the keys before it.
+  ini.BeginUpdate();
+  if (userStore) {
+    for (const SettingField& field : SettingFields()) {
+      if (field.storage != SettingStorage::UserStoreOnly) {
+        continue;
+      }
+      if (IsOverWrite(field)) {
+        // The options dialog's choice lasts until the program ends; what the store holds
+        // (an administrator's value, say) stays.
+        const std::string section(field.section);
+        const std::string key(field.key);
+        ini.WriteBool(section, key, ini.ReadBool(section, key, false));
+      } else {
+        WriteField(ini, field, fsettings);
+      }
+    }
+    fwindow.SetCaption(std::string(kVorselCaption));
+  }
+  for (const SettingField& field : SettingFields()) {
+    if (field.storage == SettingStorage::Everywhere ||
+        field.storage == SettingStorage::WrittenOnly) {
+      WriteField(ini, field, fsettings);
+    }
+  }
+  ini.UpdateFile();
+}
+
 void SettingsFiles::SaveSettings(const std::string& fileName) {
   const bool userStore = fileName.empty();
   TakeWindowState();
   {
     TIni ini(fileName);
+    const auto locked = [&ini] {
+      return ini.LockedStore() + " is locked by another program; the settings were not saved";
+    };
+    if (!ini.LockedStore().empty()) {
+      Tell(locked());
+      return;
+    }
     if (!userStore) {
       ShowFileOrigin(fileName);
     }
-    // Written together: a program reading the store meanwhile never sees half a save, and
-    // the disk is synced once. A failing key still ends the save with the keys before it.
-    ini.BeginUpdate();
-    if (userStore) {
-      for (const SettingField& field : SettingFields()) {
-        if (field.storage != SettingStorage::UserStoreOnly) {
-          continue;
-        }
-        if (IsOverWrite(field)) {
-          // The options dialog's choice lasts until the program ends; what the store holds
-          // (an administrator's value, say) stays.
-          const std::string section(field.section);
-          const std::string key(field.key);
-          ini.WriteBool(section, key, ini.ReadBool(section, key, false));
-        } else {
-          WriteField(ini, field, fsettings);
-        }
+    try {
+      WriteAll(ini, userStore);
+    } catch (const ERegistryException&) {
+      if (ini.LockedStore().empty()) {
+        throw;
       }
-      fwindow.SetCaption(std::string(kVorselCaption));
+      Tell(locked());
+      return;
     }
-    for (const SettingField& field : SettingFields()) {
-      if (field.storage == SettingStorage::Everywhere ||
-          field.storage == SettingStorage::WrittenOnly) {
-        WriteField(ini, field, fsettings);
-      }
-    }
-    ini.UpdateFile();
   }
   if (!userStore) {
     // Only an administrator may write the machine-wide store; for everyone else the settings

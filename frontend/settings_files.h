@@ -9,9 +9,13 @@
 #include "frontend/conversion_settings.h"
 #include "kit/cProgId.h"
 #include "kit/srecent.h"
+#include "platform/keystore.h"
 #include "platform/menu.h"
+#include "platform/messagebox.h"
 
 namespace vorsel {
+
+class TCustomIni;
 
 inline constexpr std::string_view kVorselCaption = "Vorsel";
 inline constexpr std::string_view kSettingsFileFilter =
@@ -110,6 +114,14 @@ class HeadlessSettingsWindow : public SettingsWindow {
   bool alwaysSave_;
 };
 
+// Settings files are small texts; a larger file or one that is not text is no settings file.
+inline constexpr uintmax_t kMaxSettingsFileBytes = uintmax_t{64} << 20;
+
+// Why an existing file cannot be loaded as a settings file ("<file> cannot be read: <reason>",
+// "<file> is too large for a settings file", "<file> is not a text file"); nothing when it can,
+// or when it does not exist (a missing file gives the defaults).
+std::optional<std::string> SettingsFileRefusal(const std::string& fileName);
+
 // Moves the conversion settings record to and from the per-user store (an empty file name)
 // and settings files, and carries out the main window's settings commands and its start-up
 // and exit steps.
@@ -118,11 +130,20 @@ class HeadlessSettingsWindow : public SettingsWindow {
 // either kind of store but never stored by the program. A missing file or key gives the
 // record's default; a malformed real stops a load at that key with an EConvertError naming
 // the key and the store; a failed write stops a save with the store's error.
+//
+// A message box (caption "Vorsel") tells of a settings file that exists but cannot be loaded
+// (the settings stay as they are), of a per-user store that another program keeps locked
+// ("<store> is locked by another program; the settings were not read", or "... were not
+// saved"), and, while the object lives, of every notice of the stores (a damaged store).
 class SettingsFiles {
  public:
   // Without a recent-files list (as in the command-line tool) settings files are not
   // remembered; with one, its click event loads the chosen file.
-  SettingsFiles(ConversionSettings& settings, SettingsWindow& window, TRecentFiles* RecentFiles1);
+  SettingsFiles(ConversionSettings& settings, SettingsWindow& window, TRecentFiles* RecentFiles1,
+                MessageBoxes& boxes);
+  ~SettingsFiles();
+  SettingsFiles(const SettingsFiles&) = delete;
+  SettingsFiles& operator=(const SettingsFiles&) = delete;
 
   void LoadSettings(const std::string& fileName);
   void SaveSettings(const std::string& fileName);
@@ -147,10 +168,14 @@ class SettingsFiles {
  private:
   void ShowFileOrigin(const std::string& fileName);
   void TakeWindowState();
+  void Tell(const std::string& text);
+  void WriteAll(TCustomIni& ini, bool userStore);
 
   ConversionSettings& fsettings;
   SettingsWindow& fwindow;
   TRecentFiles* frecentfiles;
+  MessageBoxes& fboxes;
+  StoreNoticeHandler fformerNotices;
   MakerAddresses fbrannowinfo;
   bool factivated = false;
   bool floadonly = false;

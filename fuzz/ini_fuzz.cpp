@@ -17,6 +17,7 @@
 #include "platform/dotnum.h"
 #include "platform/inifile.h"
 #include "platform/textcase.h"
+#include "tests/support/fake_message_boxes.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ void ReadTyped(const std::string& path, const Values& values) {
 void LoadAsSettingsFile(const std::string& path) {
   vorsel::ConversionSettings settings;
   vorsel::HeadlessSettingsWindow window(settings);
-  vorsel::SettingsFiles files(settings, window, nullptr);
+  vorsel::test::FakeMessageBoxes boxes;
+  vorsel::SettingsFiles files(settings, window, nullptr, boxes);
   try {
     files.LoadSettings(path);
   } catch (const vorsel::EConvertError&) {

@@ -24,6 +24,7 @@
 #include "frontend/settings_files.h"
 #include "frontend/targets.h"
 #include "smp/sSMP.h"
+#include "tests/support/fake_message_boxes.h"
 
 namespace {
 
@@ -154,7 +155,8 @@ std::string SettingsFile(const fs::path& work, bool changed) {
     settings.Common.CustomMask = "*.wav;*.au";
   }
   HeadlessSettingsWindow window(settings);
-  SettingsFiles files(settings, window, nullptr);
+  test::FakeMessageBoxes boxes;
+  SettingsFiles files(settings, window, nullptr, boxes);
   const fs::path path = work / "settings.vrs";
   files.SaveSettings(path.string());
   return ReadBytes(path);

@@ -81,7 +81,8 @@ TCustomIni::TCustomIni(std::string fileName, RegistryRoot root, std::string keyP
       setting->CreateKey(fKeyPath);
       fOpened = true;
     }
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     // Reads then give their defaults and writes fail with their own message.
     fOpened = false;
   }
@@ -119,8 +120,15 @@ void TCustomIni::UpdateFile() {
   }
   try {
     setting->CommitBatch();
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     throw ERegistryException("Unable to write to " + fKeyPath);
+  }
+}
+
+void TCustomIni::NoteStoreError(const StoreError& error) {
+  if (const auto* locked = dynamic_cast<const StoreLockedError*>(&error)) {
+    fLockedStore = locked->File();
   }
 }
 
@@ -143,7 +151,8 @@ std::string TCustomIni::ReadString(const std::string& section, const std::string
   std::optional<StoreValue> value;
   try {
     value = setting->ReadValue(SectionPath(section), key);
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     return defaultValue;
   }
   if (!value) {
@@ -186,12 +195,14 @@ void TCustomIni::WriteString(const std::string& section, const std::string& key,
   CheckWritable(section);
   try {
     setting->CreateKey(SectionPath(section));
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     throw ERegistryException("Failed to create key " + section);
   }
   try {
     setting->WriteValue(SectionPath(section), key, value);
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     throw ERegistryException("Failed to set data for '" + key + "'");
   }
 }
@@ -220,7 +231,8 @@ void TCustomIni::ReadSection(const std::string& section, std::vector<std::string
   }
   try {
     strings = setting->ValueNames(SectionPath(section));
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     strings.clear();
   }
 }
@@ -233,7 +245,8 @@ void TCustomIni::ReadSections(std::vector<std::string>& strings) {
   }
   try {
     strings = setting->SubkeyNames(fKeyPath);
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     strings.clear();
   }
 }
@@ -251,7 +264,8 @@ void TCustomIni::ReadSectionValues(const std::string& section, std::vector<std::
       std::optional<StoreValue> value;
       try {
         value = setting->ReadValue(SectionPath(section), key);
-      } catch (const StoreError&) {
+      } catch (const StoreError& error) {
+        NoteStoreError(error);
       }
       if (value) {
         text = std::visit(
@@ -281,7 +295,8 @@ void TCustomIni::EraseSection(const std::string& section) {
   CheckWritable(section);
   try {
     setting->DeleteKey(SectionPath(section));
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     throw ERegistryException("Failed to delete key " + section);
   }
 }
@@ -298,7 +313,8 @@ void TCustomIni::DeleteKey(const std::string& section, const std::string& ident)
   CheckWritable(section);
   try {
     setting->DeleteValue(SectionPath(section), ident);
-  } catch (const StoreError&) {
+  } catch (const StoreError& error) {
+    NoteStoreError(error);
     throw ERegistryException("Failed to delete value '" + ident + "'");
   }
 }

@@ -81,6 +81,10 @@ class TCustomIni {
   // The file name given; empty in registry mode.
   const std::string& ffilename() const { return fFileName; }
 
+  // The store's file when another program held it locked for longer than the store waits, so
+  // that reads gave their defaults and writes failed; empty otherwise.
+  const std::string& LockedStore() const { return fLockedStore; }
+
  protected:
   // File mode when the name is not empty; a name without a folder lies in the folder that
   // stands in for the Windows directory.
@@ -90,11 +94,13 @@ class TCustomIni {
   bool FileMode() const { return !fFileName.empty(); }
   std::string SectionPath(const std::string& section) const;
   void CheckWritable(const std::string& section) const;
+  void NoteStoreError(const StoreError& error);
 
   std::string fFileName;
   std::unique_ptr<IniFile> inifile;
   std::unique_ptr<KeyValueStore> setting;
   std::string fKeyPath;
+  std::string fLockedStore;
   bool fReadOnly = false;
   bool fOpened = false;
   bool fUpdating = false;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -17,6 +19,29 @@ class StoreError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Another program held the store's file locked for longer than a store waits: 10 s in all for
+// as long as the lock lasts, shared by every store object of the process on that file (the
+// variable VORSEL_STORE_WAIT_MS sets another limit in milliseconds).
+class StoreLockedError : public StoreError {
+ public:
+  StoreLockedError(const std::string& message, std::string file)
+      : StoreError(message), file_(std::move(file)) {}
+  const std::string& File() const { return file_; }
+
+ private:
+  std::string file_;
+};
+
+// Texts about a store that the program carries on without, such as a damaged store that was set
+// aside ("<store> is damaged; the defaults are used; it was kept as <store>.damaged"). Each is
+// passed to the installed handler, or kept until a handler is installed.
+using StoreNoticeHandler = std::function<void(const std::string& text)>;
+
+// Installs the handler (an empty one keeps the notices), passes it the notices kept so far and
+// returns the handler it replaces.
+StoreNoticeHandler SetStoreNoticeHandler(StoreNoticeHandler handler);
+void ReportStoreNotice(const std::string& text);
 
 // The two value types of the store: a string or a signed 32-bit integer.
 using StoreValue = std::variant<std::string, int32_t>;
@@ -71,7 +96,9 @@ enum class StoreAccess { ReadOnly, ReadWrite };
 std::optional<std::string> RegistryRootFile(RegistryRoot root);
 
 // Opens the root's store. Nothing is created until the first write; a read-only store, or one
-// whose file cannot be written, throws StoreError on every write.
+// whose file cannot be written, throws StoreError on every write. A file that is no database,
+// or a damaged one, is renamed to "<file>.damaged" with a notice, and the store goes on as a
+// new, empty one.
 std::unique_ptr<KeyValueStore> OpenRegistryRoot(RegistryRoot root,
                                                 StoreAccess access = StoreAccess::ReadWrite);
 

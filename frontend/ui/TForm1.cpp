@@ -99,7 +99,7 @@ TForm1::TForm1(TForm1Parts parts)
       fileAssociateComponent_(FileAssociate1),
       HelpMenu1(fparts.boxes, fparts.opener),
       helpMenuComponent_(HelpMenu1),
-      settingsFiles_(settings_, *this, &RecentFiles1),
+      settingsFiles_(settings_, *this, &RecentFiles1, fparts.boxes),
       positionKnown_(QGuiApplication::platformName() != QStringLiteral("wayland")) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -1,11 +1,18 @@
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -18,11 +25,73 @@ namespace vorsel {
 
 namespace {
 
-// Long enough for another program of the suite to finish any single operation.
-constexpr int kBusyTimeoutMs = 10000;
-// A whole transaction is tried again when the lock could still not be had (a commit that
-// meets a reader, a deadlock broken by SQLite).
-constexpr int kTransactionAttempts = 5;
+using Clock = std::chrono::steady_clock;
+
+// Long enough for another program of the suite to finish what it does; short enough that a
+// program holding the store for good does not stop this one for long.
+constexpr std::chrono::milliseconds kLockWait{10000};
+
+std::chrono::milliseconds LockWait() {
+  const char* text = std::getenv("VORSEL_STORE_WAIT_MS");
+  unsigned milliseconds = 0;
+  if (text != nullptr) {
+    const char* end = text + std::char_traits<char>::length(text);
+    if (const auto result = std::from_chars(text, end, milliseconds);
+        result.ec == std::errc{} && result.ptr == end) {
+      return std::chrono::milliseconds(milliseconds);
+    }
+  }
+  return kLockWait;
+}
+
+// When the waiting for each store file ends. It starts at the first lock met and holds for
+// every store object on that file until an operation gets through (or as long again has
+// passed), so that a file that stays locked costs the program one wait, not one per value or
+// per object.
+class LockDeadlines {
+ public:
+  Clock::time_point Of(const std::string& file) {
+    const std::lock_guard lock(mutex_);
+    const Clock::time_point now = Clock::now();
+    const auto wait = LockWait();
+    const auto [entry, added] = deadlines_.try_emplace(file, now + wait);
+    // A lock met long after the last wait gave up is a new one.
+    if (!added && now > entry->second + wait) {
+      entry->second = now + wait;
+    }
+    return entry->second;
+  }
+  void Reached(const std::string& file) {
+    const std::lock_guard lock(mutex_);
+    deadlines_.erase(file);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, Clock::time_point> deadlines_;
+};
+
+LockDeadlines& TheLockDeadlines() {
+  static LockDeadlines deadlines;
+  return deadlines;
+}
+
+// Waits a little before a locked file is tried again; false once the waiting is over.
+bool WaitForLock(const std::string& file, int attempt) {
+  const Clock::time_point deadline = TheLockDeadlines().Of(file);
+  const Clock::time_point now = Clock::now();
+  if (now >= deadline) {
+    return false;
+  }
+  // Short steps: a program that writes value after value leaves the lock free only briefly.
+  const auto step = std::chrono::milliseconds(std::min(1 + attempt / 20, 10));
+  std::this_thread::sleep_for(std::min<Clock::duration>(step, deadline - now));
+  return true;
+}
+
+int BusyHandler(void* file, int attempt) {
+  return WaitForLock(*static_cast<const std::string*>(file), attempt) ? 1 : 0;
+}
 
 constexpr int kTypeString = 1;   // the registry's REG_SZ
 constexpr int kTypeInteger = 4;  // REG_DWORD
@@ -42,7 +111,8 @@ constexpr const char* kSchema =
     "  UNIQUE(key, fold));"
     "PRAGMA user_version = 1;";
 
-class BusyError : public StoreError {
+// The file is no database, or a damaged one.
+class DamagedError : public StoreError {
  public:
   using StoreError::StoreError;
 };
@@ -54,8 +124,12 @@ using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
 
 [[noreturn]] void Fail(sqlite3* db, const std::string& file, int code) {
   const std::string message = file + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
-  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-    throw BusyError(message);
+  const int primary = code & 0xFF;
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+    throw StoreLockedError(file + " is locked by another program", file);
+  }
+  if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
+    throw DamagedError(message);
   }
   throw StoreError(message);
 }
@@ -167,24 +241,34 @@ class SqliteStore : public KeyValueStore {
  public:
   SqliteStore(std::string file, StoreAccess access) : file_(std::move(file)), access_(access) {}
 
+  ~SqliteStore() override {
+    if (batchOpen_) {
+      sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+
   bool KeyExists(std::string_view path) override {
     const KeyPath key(path);
     if (key.IsRoot()) {
       return true;
     }
-    sqlite3* db = Reader();
-    if (db == nullptr) {
-      return false;
-    }
-    Statement query(db, file_, "SELECT 1 FROM keys WHERE path = ?1");
-    return query.Bind(1, key.Folded()).Step();
+    return Guarded([&] {
+      sqlite3* db = Reader();
+      if (db == nullptr) {
+        return false;
+      }
+      Statement query(db, file_, "SELECT 1 FROM keys WHERE path = ?1");
+      return query.Bind(1, key.Folded()).Step();
+    });
   }
 
   void CreateKey(std::string_view path) override {
     const KeyPath key(path);
-    WriteTransaction([&](sqlite3* db) {
-      InsertKeys(db, key);
-      return 0;
+    Guarded([&] {
+      return WriteTransaction([&](sqlite3* db) {
+        InsertKeys(db, key);
+        return 0;
+      });
     });
   }
 
@@ -194,92 +278,175 @@ class SqliteStore : public KeyValueStore {
       return false;
     }
     const std::string folded = key.Folded();
-    return WriteTransaction([&](sqlite3* db) {
-      // Every path below starts with the key's path and "\"; "]" follows "\" in byte order.
-      Statement values(
-          db, file_, "DELETE FROM vals WHERE key = ?1 OR (key >= ?1 || '\\' AND key < ?1 || ']')");
-      values.Bind(1, folded).Run();
-      Statement keys(
-          db, file_,
-          "DELETE FROM keys WHERE path = ?1 OR (path >= ?1 || '\\' AND path < ?1 || ']')");
-      keys.Bind(1, folded).Run();
-      return sqlite3_changes(db) > 0;
+    return Guarded([&] {
+      return WriteTransaction([&](sqlite3* db) {
+        // Every path below starts with the key's path and "\"; "]" follows "\" in byte order.
+        Statement values(
+            db, file_,
+            "DELETE FROM vals WHERE key = ?1 OR (key >= ?1 || '\\' AND key < ?1 || ']')");
+        values.Bind(1, folded).Run();
+        Statement keys(
+            db, file_,
+            "DELETE FROM keys WHERE path = ?1 OR (path >= ?1 || '\\' AND path < ?1 || ']')");
+        keys.Bind(1, folded).Run();
+        return sqlite3_changes(db) > 0;
+      });
     });
   }
 
   std::vector<std::string> SubkeyNames(std::string_view path) override {
-    std::vector<std::string> names;
-    sqlite3* db = Reader();
-    if (db == nullptr) {
+    return Guarded([&] {
+      std::vector<std::string> names;
+      sqlite3* db = Reader();
+      if (db == nullptr) {
+        return names;
+      }
+      Statement query(db, file_, "SELECT name FROM keys WHERE parent = ?1 ORDER BY path");
+      query.Bind(1, KeyPath(path).Folded());
+      while (query.Step()) {
+        names.push_back(query.Text(0));
+      }
       return names;
-    }
-    Statement query(db, file_, "SELECT name FROM keys WHERE parent = ?1 ORDER BY path");
-    query.Bind(1, KeyPath(path).Folded());
-    while (query.Step()) {
-      names.push_back(query.Text(0));
-    }
-    return names;
+    });
   }
 
   std::optional<StoreValue> ReadValue(std::string_view path, std::string_view name) override {
-    sqlite3* db = Reader();
-    if (db == nullptr) {
-      return std::nullopt;
-    }
-    Statement query(db, file_, "SELECT type, value FROM vals WHERE key = ?1 AND fold = ?2");
-    query.Bind(1, KeyPath(path).Folded()).Bind(2, FoldCase(name));
-    if (!query.Step()) {
-      return std::nullopt;
-    }
-    if (query.Integer(0) == kTypeInteger) {
-      return StoreValue(static_cast<int32_t>(query.Integer(1)));
-    }
-    return StoreValue(query.Text(1));
+    return Guarded([&]() -> std::optional<StoreValue> {
+      sqlite3* db = Reader();
+      if (db == nullptr) {
+        return std::nullopt;
+      }
+      Statement query(db, file_, "SELECT type, value FROM vals WHERE key = ?1 AND fold = ?2");
+      query.Bind(1, KeyPath(path).Folded()).Bind(2, FoldCase(name));
+      if (!query.Step()) {
+        return std::nullopt;
+      }
+      if (query.Integer(0) == kTypeInteger) {
+        return StoreValue(static_cast<int32_t>(query.Integer(1)));
+      }
+      return StoreValue(query.Text(1));
+    });
   }
 
   void WriteValue(std::string_view path, std::string_view name, const StoreValue& value) override {
     const KeyPath key(path);
-    WriteTransaction([&](sqlite3* db) {
-      InsertKeys(db, key);
-      Statement upsert(db, file_,
-                       "INSERT INTO vals(key, fold, name, type, value) VALUES(?1, ?2, ?3, ?4, ?5) "
-                       "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, "
-                       "value = excluded.value");
-      upsert.Bind(1, key.Folded()).Bind(2, FoldCase(name)).Bind(3, name);
-      if (const auto* text = std::get_if<std::string>(&value)) {
-        upsert.Bind(4, int64_t{kTypeString}).Bind(5, *text);
-      } else {
-        upsert.Bind(4, int64_t{kTypeInteger}).Bind(5, int64_t{std::get<int32_t>(value)});
-      }
-      upsert.Run();
-      return 0;
+    Guarded([&] {
+      return WriteTransaction([&](sqlite3* db) {
+        InsertKeys(db, key);
+        Statement upsert(
+            db, file_,
+            "INSERT INTO vals(key, fold, name, type, value) VALUES(?1, ?2, ?3, ?4, ?5) "
+            "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, value = excluded.value");
+        upsert.Bind(1, key.Folded()).Bind(2, FoldCase(name)).Bind(3, name);
+        if (const auto* text = std::get_if<std::string>(&value)) {
+          upsert.Bind(4, int64_t{kTypeString}).Bind(5, *text);
+        } else {
+          upsert.Bind(4, int64_t{kTypeInteger}).Bind(5, int64_t{std::get<int32_t>(value)});
+        }
+        upsert.Run();
+        return 0;
+      });
     });
   }
 
   bool DeleteValue(std::string_view path, std::string_view name) override {
     const KeyPath key(path);
-    return WriteTransaction([&](sqlite3* db) {
-      Statement remove(db, file_, "DELETE FROM vals WHERE key = ?1 AND fold = ?2");
-      remove.Bind(1, key.Folded()).Bind(2, FoldCase(name)).Run();
-      return sqlite3_changes(db) > 0;
+    return Guarded([&] {
+      return WriteTransaction([&](sqlite3* db) {
+        Statement remove(db, file_, "DELETE FROM vals WHERE key = ?1 AND fold = ?2");
+        remove.Bind(1, key.Folded()).Bind(2, FoldCase(name)).Run();
+        return sqlite3_changes(db) > 0;
+      });
     });
   }
 
   std::vector<std::string> ValueNames(std::string_view path) override {
-    std::vector<std::string> names;
-    sqlite3* db = Reader();
-    if (db == nullptr) {
+    return Guarded([&] {
+      std::vector<std::string> names;
+      sqlite3* db = Reader();
+      if (db == nullptr) {
+        return names;
+      }
+      Statement query(db, file_, "SELECT name FROM vals WHERE key = ?1 ORDER BY rowid");
+      query.Bind(1, KeyPath(path).Folded());
+      while (query.Step()) {
+        names.push_back(query.Text(0));
+      }
       return names;
+    });
+  }
+
+  void BeginBatch() override { batch_ = true; }
+
+  void CommitBatch() override {
+    batch_ = false;
+    if (!batchOpen_) {
+      return;
     }
-    Statement query(db, file_, "SELECT name FROM vals WHERE key = ?1 ORDER BY rowid");
-    query.Bind(1, KeyPath(path).Folded());
-    while (query.Step()) {
-      names.push_back(query.Text(0));
+    batchOpen_ = false;
+    for (int attempt = 0;; ++attempt) {
+      const int rc = sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+      if (rc == SQLITE_OK) {
+        TheLockDeadlines().Reached(file_);
+        return;
+      }
+      const bool busy = rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+      if (!busy || !WaitForLock(file_, attempt)) {
+        const std::string message = file_ + ": " + sqlite3_errmsg(db_.get());
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        if (busy) {
+          throw StoreLockedError(file_ + " is locked by another program", file_);
+        }
+        throw StoreError(message);
+      }
     }
-    return names;
   }
 
  private:
+  // Runs one operation. A damaged file is set aside and the operation runs again over the new,
+  // empty store; one that got through ends the waiting for a lock on the file.
+  template <typename Body>
+  std::invoke_result_t<Body&> Guarded(Body&& body) {
+    try {
+      auto result = body();
+      TheLockDeadlines().Reached(file_);
+      return result;
+    } catch (const DamagedError&) {
+      if (!SetAside()) {
+        throw;
+      }
+    }
+    return body();
+  }
+
+  // Renames the damaged file (with its journal) so that the user keeps it and the suite's
+  // programs start a new store; false when it cannot be renamed.
+  bool SetAside() {
+    if (batchOpen_) {
+      sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+      batchOpen_ = false;
+    }
+    db_.reset();
+    writable_ = false;
+    const std::string kept = file_ + ".damaged";
+    const std::string notice = file_ + " is damaged; the defaults are used; it ";
+    std::error_code error;
+    std::filesystem::rename(file_, kept, error);
+    if (error) {
+      static std::mutex mutex;
+      static std::set<std::string> reported;
+      const std::lock_guard lock(mutex);
+      if (reported.insert(file_).second) {
+        ReportStoreNotice(notice + "could not be kept as " + kept + ": " + error.message());
+      }
+      return false;
+    }
+    // A journal left beside the file belongs to the damaged one, never to a new store.
+    std::filesystem::rename(file_ + "-journal", kept + "-journal", error);
+    ReportStoreNotice(notice + "was kept as " + kept);
+    return true;
+  }
+
   // A connection for reading; nothing while the database does not exist or holds no table yet.
   sqlite3* Reader() {
     if (db_) {
@@ -334,7 +501,7 @@ class SqliteStore : public KeyValueStore {
     if (rc != SQLITE_OK) {
       Fail(db.get(), file_, rc);
     }
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    sqlite3_busy_handler(db.get(), &BusyHandler, &file_);
     return db;
   }
 
@@ -348,12 +515,14 @@ class SqliteStore : public KeyValueStore {
     }
   }
 
+  // A whole transaction is tried again while the lock could not be had without the busy
+  // handler (a commit that meets a reader, a deadlock broken by SQLite).
   template <typename Body>
   std::invoke_result_t<Body&, sqlite3*> WriteTransaction(Body&& body) {
     if (batch_) {
       return InBatch(std::forward<Body>(body));
     }
-    for (int attempt = 1;; ++attempt) {
+    for (int attempt = 0;; ++attempt) {
       sqlite3* db = Writer();
       try {
         Exec(db, file_, "BEGIN IMMEDIATE");
@@ -365,8 +534,8 @@ class SqliteStore : public KeyValueStore {
           sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
           throw;
         }
-      } catch (const BusyError&) {
-        if (attempt == kTransactionAttempts) {
+      } catch (const StoreLockedError&) {
+        if (!WaitForLock(file_, attempt)) {
           throw;
         }
       }
@@ -378,12 +547,12 @@ class SqliteStore : public KeyValueStore {
   std::invoke_result_t<Body&, sqlite3*> InBatch(Body&& body) {
     sqlite3* db = Writer();
     if (!batchOpen_) {
-      for (int attempt = 1;; ++attempt) {
+      for (int attempt = 0;; ++attempt) {
         try {
           Exec(db, file_, "BEGIN IMMEDIATE");
           break;
-        } catch (const BusyError&) {
-          if (attempt == kTransactionAttempts) {
+        } catch (const StoreLockedError&) {
+          if (!WaitForLock(file_, attempt)) {
             throw;
           }
         }
@@ -404,35 +573,6 @@ class SqliteStore : public KeyValueStore {
     }
   }
 
- public:
-  void BeginBatch() override { batch_ = true; }
-
-  void CommitBatch() override {
-    batch_ = false;
-    if (!batchOpen_) {
-      return;
-    }
-    batchOpen_ = false;
-    for (int attempt = 1;; ++attempt) {
-      const int rc = sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
-      if (rc == SQLITE_OK) {
-        return;
-      }
-      if ((rc != SQLITE_BUSY && rc != SQLITE_LOCKED) || attempt == kTransactionAttempts) {
-        const std::string message = file_ + ": " + sqlite3_errmsg(db_.get());
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw StoreError(message);
-      }
-    }
-  }
-
-  ~SqliteStore() override {
-    if (batchOpen_) {
-      sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-  }
-
- private:
   std::string file_;
   StoreAccess access_;
   Database db_;

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/keystore.h"
+#include "tests/support/store_locker.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel {
@@ -174,7 +176,9 @@ TEST(CliFullDisk, ExportHeadersClaimWhatThePartialFileHolds) {
     size_t headerBytes;
   };
   for (const Case& c : {Case{"to-au", "tone.au", 24}, Case{"to-aiff", "tone.aif", 54},
-                        Case{"to-nsp", "tone.nsp", 0}}) {
+                        Case{"to-nsp", "tone.nsp", 0},
+                        // The header chunk "HDR8" with one sample chunk per channel.
+                        Case{"--set ExportNSP.OneChannelType=1 to-nsp", "tone.nsp", 0}}) {
     SCOPED_TRACE(c.action);
     fs::remove_all(dir / "seen");
     fs::remove_all(dir / "in");
@@ -197,6 +201,7 @@ TEST(CliFullDisk, ExportHeadersClaimWhatThePartialFileHolds) {
       EXPECT_EQ(U32At(partial, 8, false), partial.size() - 12);
       const size_t dataStart = partial.rfind("SDA_") + 8;
       EXPECT_EQ(U32At(partial, dataStart - 4, false), partial.size() - dataStart);
+      EXPECT_EQ(U32At(partial, 44, false), (partial.size() - dataStart) / 2) << "frames";
       continue;  // sox does not read NSP
     }
     // sox takes the partial file for what it holds, without a complaint.
@@ -321,7 +326,7 @@ TEST(CliSettingsFile, ThatCannotBeReadIsAUsageError) {
                "--reuid=65534 --regid=65534 --clear-groups \"$CLI\" --settings locked.vrs "
                "to-smp ok.wav; fi; exec \"$CLI\" --settings locked.vrs to-smp ok.wav");
   EXPECT_EQ(r.status, 2);
-  EXPECT_TRUE(Contains(r.err, "cannot read locked.vrs: Permission denied")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "--settings: locked.vrs cannot be read: Permission denied")) << r.err;
 }
 
 TEST(CliUserSettings, AreReadWithoutCreatingTheStore) {
@@ -332,6 +337,52 @@ TEST(CliUserSettings, AreReadWithoutCreatingTheStore) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(dir / "ok.smp"));
   EXPECT_FALSE(fs::exists(dir / "config")) << "reading made the store";
+
+  const std::string store = dir / "config/QuorvikData/registry.db";
+  OpenSqliteStore(store, StoreAccess::ReadWrite)->WriteValue("SoftWare\\Other", "v", 1);
+  EXPECT_EQ(RunShell(dir,
+                     "XDG_CONFIG_HOME=\"$PWD/config\" \"$CLI\" --user-settings to-smp "
+                     "--yes ok.wav")
+                .status,
+            0);
+  EXPECT_FALSE(OpenSqliteStore(store, StoreAccess::ReadOnly)->KeyExists("SoftWare\\QuorvikData"))
+      << "reading made the program key";
+}
+
+TEST(CliUserSettings, ADamagedStoreIsSetAsideWithAMessage) {
+  test::TempDir dir;
+  test::WriteFile(dir / "ok.wav", Wav(10));
+  fs::create_directories(dir / "config/QuorvikData");
+  test::WriteFile(dir / "config/QuorvikData/registry.db", std::string(4096, '\x01'));
+  const std::string store = dir / "config/QuorvikData/registry.db";
+  const Result r =
+      RunShell(dir, "XDG_CONFIG_HOME=\"$PWD/config\" \"$CLI\" --user-settings to-smp ok.wav");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "Vorsel: " + store + " is damaged; the defaults are used; it was kept as " +
+                       store + ".damaged\n");
+  EXPECT_TRUE(fs::exists(dir / "ok.smp"));
+  EXPECT_FALSE(fs::exists(store)) << "reading made a new store";
+  EXPECT_TRUE(fs::exists(store + ".damaged"));
+}
+
+TEST(CliUserSettings, ALockedStoreIsWaitedForOnceAndReported) {
+  test::TempDir dir;
+  test::WriteFile(dir / "ok.wav", Wav(10));
+  fs::create_directories(dir / "config/QuorvikData");
+  const std::string store = dir / "config/QuorvikData/registry.db";
+  test::StoreLocker locker(store);
+  ASSERT_TRUE(locker.Locked());
+  const auto start = std::chrono::steady_clock::now();
+  const Result r = RunShell(dir,
+                            "XDG_CONFIG_HOME=\"$PWD/config\" VORSEL_STORE_WAIT_MS=500 \"$CLI\" "
+                            "--user-settings to-smp ok.wav");
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "Vorsel: " + store + " is locked by another program; the settings were not read\n");
+  EXPECT_TRUE(fs::exists(dir / "ok.smp"));
+  EXPECT_GE(took, std::chrono::milliseconds(500));
+  EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 TEST(CliStreamedWav, ReadsToTheEndOfTheFile) {

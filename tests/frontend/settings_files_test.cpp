@@ -1,5 +1,6 @@
 #include "frontend/settings_files.h"
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "tests/kit/fake_menu.h"
 #include "tests/platform/store_environment.h"
 #include "tests/support/fake_message_boxes.h"
+#include "tests/support/store_locker.h"
 
 namespace vorsel {
 namespace {
@@ -104,7 +106,7 @@ class SettingsFilesTest : public ::testing::Test {
   TRecentFiles RecentFiles1{boxes, drives};
   ConversionSettings settings;
   FakeSettingsWindow window;
-  SettingsFiles files{settings, window, &RecentFiles1};
+  SettingsFiles files{settings, window, &RecentFiles1, boxes};
 };
 
 // Sets every field that settings files carry to a value other than its default.
@@ -159,7 +161,7 @@ TEST_F(SettingsFilesTest, ThePerUserStoreKeepsEveryFieldButOverWrite) {
 
   ConversionSettings loaded;
   FakeSettingsWindow otherWindow;
-  SettingsFiles(loaded, otherWindow, nullptr).LoadSettings("");
+  SettingsFiles(loaded, otherWindow, nullptr, boxes).LoadSettings("");
   for (const SettingField& field : SettingFields()) {
     ConversionSettings copy = saved;
     const bool unstored =
@@ -187,14 +189,14 @@ TEST_F(SettingsFilesTest, OverWriteIsReadAtEveryStartAndNeverStoredByTheProgram)
   settings.Common.OverWrite = true;
   files.SaveSettings("");
   ConversionSettings restarted;
-  SettingsFiles(restarted, window, nullptr).LoadSettings("");
+  SettingsFiles(restarted, window, nullptr, boxes).LoadSettings("");
   EXPECT_FALSE(restarted.Common.OverWrite);
 
   PutUser("Common", "OverWrite", "1");  // an administrator's choice
   settings.Common.OverWrite = false;
   files.SaveSettings("");
   EXPECT_EQ(UserText("OverWrite"), "1");
-  SettingsFiles(restarted, window, nullptr).LoadSettings("");
+  SettingsFiles(restarted, window, nullptr, boxes).LoadSettings("");
   EXPECT_TRUE(restarted.Common.OverWrite);
 }
 
@@ -403,7 +405,7 @@ TEST_F(SettingsFilesTest, StartUpIgnoresArgumentsThatAreNoSettingsFile) {
        {env.dir / "a.smp", env.dir / "missing.vrs", env.dir / "dir.vrs", std::string()}) {
     ConversionSettings fresh;
     FakeSettingsWindow freshWindow;
-    SettingsFiles(fresh, freshWindow, &RecentFiles1).FormActivate(std::vector{argument});
+    SettingsFiles(fresh, freshWindow, &RecentFiles1, boxes).FormActivate(std::vector{argument});
     EXPECT_EQ(freshWindow.caption, "Vorsel") << argument;
     EXPECT_TRUE(freshWindow.alwaysSave) << "the tick defaults to on";
   }
@@ -455,6 +457,79 @@ TEST_F(SettingsFilesTest, TheFileCommandsGoThroughTheDialogsAndTheRecentList) {
   firstEntry.Click();
   EXPECT_EQ(settings.Common.Naming, 2);
   EXPECT_EQ(window.caption, "Vorsel - " + path);
+}
+
+TEST_F(SettingsFilesTest, AFileThatCannotBeLoadedIsRefusedAndChangesNothing) {
+  const std::string binary = env.dir / "binary.vrs";
+  test::WriteFile(binary, std::string("[Common]\r\nNaming=2\r\n\0\x01", 22));
+  const std::string large = env.dir / "large.vrs";
+  test::WriteFile(large, "[Common]\r\nNaming=2\r\n");
+  fs::resize_file(large, kMaxSettingsFileBytes + 1);
+  const std::string folder = env.dir / "folder.vrs";
+  fs::create_directory(folder);
+  for (const auto& [file, reason] : {std::pair{binary, " is not a text file"},
+                                     std::pair{large, " is too large for a settings file"},
+                                     std::pair{folder, " is not a file"}}) {
+    boxes.shown.clear();
+    window.toOpen = file;
+    files.Openfile1Click();
+    ASSERT_EQ(boxes.shown.size(), 1u) << file;
+    EXPECT_EQ(boxes.shown[0].text, file + reason + ".\rThe settings were not loaded.");
+    EXPECT_EQ(boxes.shown[0].caption, "Vorsel");
+    EXPECT_EQ(boxes.shown[0].flags, mbOk | mbIconExclamation);
+  }
+  EXPECT_EQ(settings.Common.Naming, ConversionSettings().Common.Naming);
+  EXPECT_EQ(window.caption, "");
+  EXPECT_EQ(RecentFiles1.FileName(1), "") << "a refused file is not remembered";
+
+  // The same check at start-up, for the first argument.
+  boxes.shown.clear();
+  files.FormActivate(std::vector{binary});
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(window.caption, "Vorsel");
+
+  // UTF-16 text is text, zero bytes and all.
+  const std::string wide = env.dir / "wide.vrs";
+  test::WriteFile(wide, std::string("\xFF\xFE[\0C\0]\0", 8));
+  EXPECT_EQ(SettingsFileRefusal(wide), std::nullopt);
+  EXPECT_EQ(SettingsFileRefusal(env.dir / "missing.vrs"), std::nullopt);
+}
+
+TEST_F(SettingsFilesTest, ADamagedUserStoreIsReportedOnceAndGivesTheDefaults) {
+  fs::create_directories(fs::path(env.UserStoreFile()).parent_path());
+  test::WriteFile(env.UserStoreFile(), std::string(8192, '\x5A'));
+  files.FormActivate({});
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, env.UserStoreFile() +
+                                     " is damaged; the defaults are used; it "
+                                     "was kept as " +
+                                     env.UserStoreFile() + ".damaged");
+  EXPECT_EQ(boxes.shown[0].flags, mbOk | mbIconExclamation);
+  EXPECT_EQ(settings.Common.AppendString, "c");
+  EXPECT_EQ(test::ReadFile(env.UserStoreFile() + ".damaged"), std::string(8192, '\x5A'));
+  settings.Common.Naming = 2;
+  files.Savenow1Click();
+  EXPECT_EQ(UserText("Naming"), "2") << "a new store takes the save";
+  EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(SettingsFilesTest, ALockedUserStoreIsReportedAndLeavesTheSettingsAsTheyAre) {
+  env.Set("VORSEL_STORE_WAIT_MS", "300");
+  PutUser("Common", "AppendString", "stored");
+  settings.Common.AppendString = "mine";
+  test::StoreLocker locker(env.UserStoreFile());
+  ASSERT_TRUE(locker.Locked());
+  const auto start = std::chrono::steady_clock::now();
+  files.FormActivate({});
+  files.Savenow1Click();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2))
+      << "one wait for the whole start and save";
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].text,
+            env.UserStoreFile() + " is locked by another program; the settings were not read");
+  EXPECT_EQ(boxes.shown[1].text,
+            env.UserStoreFile() + " is locked by another program; the settings were not saved");
+  EXPECT_EQ(settings.Common.AppendString, "mine");
 }
 
 // The command-line tool starts from the defaults, the per-user store, a settings file, then

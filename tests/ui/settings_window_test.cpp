@@ -165,6 +165,35 @@ class SettingsWindowTest : public QObject {
     QCOMPARE(ignored.form().ActionIndex(), 0);
   }
 
+  void aSettingsFileThatIsNoTextIsRefusedWithAMessage() {
+    test::StoreEnvironment files;
+    const std::string file = files.dir / "binary.vrs";
+    test::WriteFile(file, std::string("[Common]\nAction=1\n\0\0\x07", 22));
+    FormFixture f({file});
+    f.Show();
+    QCOMPARE(f.boxes.shown.size(), size_t{1});
+    QCOMPARE(f.boxes.shown[0].text, file + " is not a text file.\rThe settings were not loaded.");
+    QCOMPARE(f.form().windowTitle(), QStringLiteral("Vorsel"));
+    QCOMPARE(f.form().ActionIndex(), 0);
+
+    f.dialogs.answers.push_back(file);
+    f.Find<QAction>("Openfile1")->trigger();
+    QCOMPARE(f.boxes.shown.size(), size_t{2});
+    QCOMPARE(f.form().ActionIndex(), 0);
+  }
+
+  void aDamagedStoreIsReportedAtStart() {
+    FormFixture f;
+    const std::string store = f.store.UserStoreFile();
+    fs::create_directories(fs::path(store).parent_path());
+    test::WriteFile(store, std::string(4096, '\x7F'));
+    f.Show();
+    QCOMPARE(f.boxes.shown.size(), size_t{1});
+    QCOMPARE(f.boxes.shown[0].text,
+             store + " is damaged; the defaults are used; it was kept as " + store + ".damaged");
+    QVERIFY(fs::exists(store + ".damaged"));
+  }
+
   void closingSavesOnlyAfterTheFirstActivation() {
     FormFixture f;
     TIni().WriteInteger("Common", "FileTypes", 3);
