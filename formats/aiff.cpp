@@ -19,6 +19,7 @@
 #include "codings/fit.h"
 #include "codings/linear.h"
 #include "fileio/byteio.h"
+#include "formats/chunk_walker.h"
 #include "formats/convert_steps.h"
 #include "formats/kelm.h"
 #include "platform/dotnum.h"
@@ -44,8 +45,7 @@ constexpr int32_t kAifLinear16 = 1;
 
 constexpr uint32_t kCommonSize = 18;
 constexpr uint32_t kStatusSize = 24;
-constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
-constexpr uint32_t kSoundPrefix = 8;             // offset and block size before the sample frames
+constexpr uint32_t kSoundPrefix = 8;  // offset and block size before the sample frames
 // "FORM", its size, "AIFF", "COMM", its size and the channel count come before the frames.
 constexpr uint64_t kFramesOffset = 22;
 
@@ -227,17 +227,21 @@ class AiffChunkWalk {
         bytes_(std::make_unique<std::array<uint8_t, kBlockBytes>>()) {}
 
   void Run() {
-    while (RemainingFormBytes() > 0 && !refused_) {
-      Tick(context_);
-      const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::BigEndian);
+    // The FORM size counts from the form type on, that is every byte after the first eight.
+    ChunkWalker walker(context_, reader_, ByteOrder::BigEndian, int64_t{formSize_} + 8, 1,
+                       inputPath_);
+    while (!refused_) {
+      const std::optional<ChunkHeader> header = walker.Next();
       if (!header) {
-        context_.log.Append("Invalid data in " + FileNameOf(inputPath_));
-        shortNoted_ = true;  // that line tells already that the file was cut short
+        if (walker.HeaderCut()) {
+          context_.log.Append("Invalid data in " + FileNameOf(inputPath_));
+          walker.ShortTold();  // that line tells already that the file was cut short
+        }
         break;
       }
       const uint32_t size = header->size;
       const bool sound = header->id == kSoundId;
-      ChunkBody body(reader_, sound ? SoundBytes(size) : size, true);
+      ChunkBody body = walker.Body(sound ? walker.BytesToRead(size) : size);
       if (header->id == kApplicationId && size > 0) {
         TakeApplication(body);
       } else if (header->id == kCommonId && size > 0) {
@@ -245,11 +249,14 @@ class AiffChunkWalk {
       } else if (header->id == kStatusId) {
         TakeStatus(body);
       } else if (sound) {
-        ConvertSound(body);
+        ConvertSound(body, walker);
       }
       body.Finish();
     }
-    NoteShortForm();
+    const int64_t missing = int64_t{formSize_} + 8 - reader_.Size();
+    if (formSize_ != kStreamingSize && missing > 0) {
+      walker.NoteShort(missing);
+    }
     // A compression type named after the sound data chunk still means the samples taken as
     // uncompressed are not the sound.
     if (!refused_ && common_.compression != kNoCompression) {
@@ -266,42 +273,6 @@ class AiffChunkWalk {
   const ChannelStatus& Status() const { return status_; }
 
  private:
-  // The FORM size counts from the form type on, that is every byte after the first eight. A
-  // size beyond the end of the file (0xFFFFFFFF of a streamed file among them) means the end.
-  int64_t RemainingFormBytes() const {
-    const int64_t end = std::min<int64_t>(int64_t{formSize_} + 8, reader_.Size());
-    return end - static_cast<int64_t>(reader_.Consumed());
-  }
-
-  void NoteShortForm() {
-    const int64_t missing = int64_t{formSize_} + 8 - reader_.Size();
-    if (formSize_ != kStreamingSize && missing > 0) {
-      NoteShort(missing);
-    }
-  }
-
-  void NoteShort(int64_t missing) {
-    if (!shortNoted_) {
-      shortNoted_ = true;
-      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
-                          " bytes before its header says");
-    }
-  }
-
-  // A sound data size beyond the end of the file reads to the end; unless it is the streaming
-  // marker, the file was cut short, which gets one line.
-  uint64_t SoundBytes(uint32_t size) {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    if (int64_t{size} <= inFile) {
-      return size;
-    }
-    if (size != kStreamingSize) {
-      NoteShort(int64_t{size} - inFile);
-    }
-    return static_cast<uint64_t>(inFile);
-  }
-
   void TakeApplication(ChunkBody& body) {
     std::array<uint8_t, 4> signature{};
     const size_t got = body.Read(signature);
@@ -385,7 +356,7 @@ class AiffChunkWalk {
     refused_ = true;
   }
 
-  void ConvertSound(ChunkBody& body) {
+  void ConvertSound(ChunkBody& body, const ChunkWalker& walker) {
     if (common_.compression != kNoCompression) {
       RefuseCompression();
       return;
@@ -400,7 +371,11 @@ class AiffChunkWalk {
                           "is not supported. Conversion aborted.");
       return;
     }
-    if (WouldReachSizeLimit(body, linear16 ? 2 : 1)) {
+    // Judged from the bytes the file really holds, so that a truncated file whose header
+    // claims more still converts.
+    const int64_t bytes =
+        std::min<int64_t>(static_cast<int64_t>(body.Remaining()), walker.BytesInFile());
+    if (WouldReachSizeLimit(storedSamples_ + bytes / (linear16 ? 2 : 1))) {
       context_.log.Append(inputPath_ +
                           " would give an SMP file of 2 GiB or more. Sound data chunk skipped.");
       return;
@@ -430,16 +405,6 @@ class AiffChunkWalk {
     }
   }
 
-  // Judged from the bytes the file really holds, so that a truncated file whose header claims
-  // more still converts; with room for the largest head.
-  bool WouldReachSizeLimit(const ChunkBody& body, int64_t bytesPerSample) const {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    const int64_t bodyBytes = std::min<int64_t>(static_cast<int64_t>(body.Remaining()), inFile);
-    const int64_t samples = storedSamples_ + bodyBytes / bytesPerSample;
-    return kHeadBufferSize + 2 * samples >= kSizeLimit;
-  }
-
   void ApplyCommon() {
     smp_.SetSfTot(common_.channels * common_.rate);
     smp_.SetnChans(common_.channels);
@@ -461,7 +426,6 @@ class AiffChunkWalk {
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
   bool refused_ = false;
-  bool shortNoted_ = false;
 };
 
 }  // namespace

@@ -82,11 +82,10 @@ std::optional<AuHeader> ReadAuHeader(ByteReader& reader) {
   return header;
 }
 
-// The SMP data the samples after the data offset become, with room for the largest head.
-bool WouldReachSizeLimit(const ByteReader& reader, const AuHeader& header) {
+// The samples that the bytes after the data offset become.
+int64_t SampleCount(const ByteReader& reader, const AuHeader& header) {
   const int64_t dataBytes = std::max<int64_t>(0, reader.Size() - int64_t{header.dataOffset});
-  const int64_t smpBytes = header.encoding == kEncodingLinear16 ? dataBytes / 2 * 2 : 2 * dataBytes;
-  return kHeadBufferSize + smpBytes >= kSizeLimit;
+  return header.encoding == kEncodingLinear16 ? dataBytes / 2 : dataBytes;
 }
 
 std::array<int16_t, 256> DecodingTable(uint32_t encoding) {
@@ -231,7 +230,7 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
                                   " channels and cannot be imported");
     return;
   }
-  if (WouldReachSizeLimit(reader, *header)) {
+  if (WouldReachSizeLimit(SampleCount(reader, *header))) {
     context.log.Append(inputPath + " would give an SMP file of 2 GiB or more! Conversion aborted.");
     return;
   }

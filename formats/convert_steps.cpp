@@ -16,6 +16,10 @@
 
 namespace vorsel::convert_steps {
 
+bool WouldReachSizeLimit(int64_t samples) {
+  return kHeadBufferSize + 2 * samples >= kSizeLimit;
+}
+
 std::string FileNameOf(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }

@@ -32,6 +32,11 @@ inline constexpr std::string_view kProgramTitle = "Vorsel";
 // Sizes and positions in the headers and in SMP files are signed 32-bit numbers.
 inline constexpr int64_t kSizeLimit = int64_t{1} << 31;
 
+// True when an SMP file of `samples` samples would reach 2 GiB. It counts the largest head an
+// SMP file can have: a head restored from the input may be that large, and the AU import
+// judges before it has read its head.
+bool WouldReachSizeLimit(int64_t samples);
+
 std::string FileNameOf(const std::string& path);
 
 // The line of a cancelled save dialog; true when the conversion ends here.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fileio/byteio.h"
+#include "formats/chunk_walker.h"
 #include "formats/convert_steps.h"
 #include "formats/kelm.h"
 #include "formats/nsp_channels.h"
@@ -38,7 +39,6 @@ constexpr int kHedrPeaks = 2;
 constexpr uint32_t kDateAndCountsBytes = kNspDateLength + 8;
 // The bytes "FORM", "DS16" and the DS16 size in front of the chunks.
 constexpr int64_t kFormBytes = 12;
-constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
 constexpr int64_t kChunkHeaderBytes = 8;
 constexpr uint16_t kAbsentPeak = 0xFFFF;
 // A peak of 32768 would read back as a negative field, that is as an absent channel.
@@ -224,24 +224,25 @@ class NspChunkWalk {
 
   // True when an embedded SMP head was restored.
   bool Run() {
-    while (Walked() < limit_ && !done_) {
-      Tick(context_);
-      const int64_t before = Walked();
-      const std::optional<ChunkHeader> header = ReadChunkHeader(input_, ByteOrder::LittleEndian);
+    ChunkWalker walker(context_, input_, ByteOrder::LittleEndian, kFormBytes + limit_, 1,
+                       inputPath_);
+    while (!done_) {
+      const std::optional<ChunkHeader> header = walker.Next();
       if (!header) {
         // Bytes after the declared size that make no chunk are trailing bytes, not damage. A
         // declared size beyond the end of the file, the streaming marker aside, means the file
         // was cut short; cut inside a chunk header, its data are invalid.
+        const int64_t before = walker.HeaderStart() - kFormBytes;
         const int64_t missing = kFormBytes + declared_ - input_.Size();
         const bool partialHeader = kFormBytes + before < input_.Size();
         if (before < declared_ && (partialHeader || missing <= 0)) {
           InvalidData();
         } else if (missing > 0 && declared_ != kStreamingSize) {
-          NoteShort(missing);
+          walker.NoteShort(missing);
         }
         break;
       }
-      if (!HandleChunk(*header)) {
+      if (!HandleChunk(*header, walker)) {
         InvalidData();
         break;
       }
@@ -250,30 +251,21 @@ class NspChunkWalk {
   }
 
  private:
-  int64_t Walked() const { return static_cast<int64_t>(input_.Position()) - kFormBytes; }
-
   void InvalidData() { context_.log.Append("Invalid data in " + FileNameOf(inputPath_)); }
 
-  void NoteShort(int64_t missing) {
-    if (!shortNoted_) {
-      shortNoted_ = true;
-      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
-                          " bytes before its header says");
-    }
-  }
-
   // False when a header chunk cannot be read.
-  bool HandleChunk(const ChunkHeader& header) {
+  bool HandleChunk(const ChunkHeader& header, ChunkWalker& walker) {
     if ((header.id == kHedr || header.id == kHdr8) && header.size > 0) {
-      return ReadHeaderChunk(header, header.id == kHdr8 ? kMaxNspChannels : kHedrPeaks);
+      return ReadHeaderChunk(header, header.id == kHdr8 ? kMaxNspChannels : kHedrPeaks, walker);
     }
     // A chunk beyond the end of the file reads to its end; a header chunk cut short is invalid
     // instead.
-    const int64_t missing = static_cast<int64_t>(input_.Position()) + header.size - input_.Size();
-    if (missing > 0 && header.size != kStreamingSize) {
-      NoteShort(missing);
+    if (header.size != kStreamingSize) {
+      if (const int64_t missing = walker.Missing(header.size); missing > 0) {
+        walker.NoteShort(missing);
+      }
     }
-    ChunkBody body(input_, header.size, true);
+    ChunkBody body = walker.Body(header.size);
     if (header.id == kInterleaved) {
       CopySamples(
           body, [this](const tsamplechunk& chunk) { smp_.SetChunk(chunk); },
@@ -298,7 +290,7 @@ class NspChunkWalk {
     return true;
   }
 
-  bool ReadHeaderChunk(const ChunkHeader& header, int peakFields) {
+  bool ReadHeaderChunk(const ChunkHeader& header, int peakFields, ChunkWalker& walker) {
     const uint32_t fieldBytes = HeaderBodyBytes(peakFields);
     if (header.size < fieldBytes) {
       return false;
@@ -315,7 +307,7 @@ class NspChunkWalk {
     if (input_.Position() - start < fieldBytes) {
       return false;  // the file ends inside the fields
     }
-    ChunkBody rest(input_, header.size - fieldBytes, true);
+    ChunkBody rest = walker.Body(header.size - fieldBytes);
     rest.Finish();
     headerChannels_ = channels;
     smp_.SetnChans(channels);
@@ -378,7 +370,7 @@ class NspChunkWalk {
       if (chunk_->used == 0) {
         break;
       }
-      if (int64_t{smp_.HeadSize()} + 2 * (int64_t{smp_.Position()} + chunk_->used) >= kSizeLimit) {
+      if (WouldReachSizeLimit(int64_t{smp_.Position()} + chunk_->used)) {
         context_.log.Append(inputPath_ +
                             " would give an SMP file of 2 GiB or more. Sample chunks skipped.");
         break;
@@ -405,7 +397,7 @@ class NspChunkWalk {
         continue;
       }
       chunk_->used = static_cast<int32_t>(read.samples);
-      if (int64_t{smp_.HeadSize()} + 2 * samplesAfter(chunk_->used) >= kSizeLimit) {
+      if (WouldReachSizeLimit(samplesAfter(chunk_->used))) {
         context_.log.Append(inputPath_ +
                             " would give an SMP file of 2 GiB or more. Sample chunk skipped.");
         return;
@@ -449,7 +441,6 @@ class NspChunkWalk {
   bool headRestored_ = false;
   bool samplesStored_ = false;
   bool done_ = false;
-  bool shortNoted_ = false;
   // The channel count of the last header chunk; before one, that of a new SMP file.
   int headerChannels_ = 1;
 };

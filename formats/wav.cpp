@@ -17,6 +17,7 @@
 #include "codings/g711.h"
 #include "codings/linear.h"
 #include "fileio/byteio.h"
+#include "formats/chunk_walker.h"
 #include "formats/convert_steps.h"
 #include "formats/kelm.h"
 #include "platform/dotnum.h"
@@ -43,6 +44,7 @@ using convert_steps::SaveImportedFile;
 using convert_steps::ShowCannotImport;
 using convert_steps::SMPFileCloser;
 using convert_steps::Tick;
+using convert_steps::WouldReachSizeLimit;
 
 constexpr uint16_t kTagPCM = 1;
 constexpr uint16_t kTagALaw = 6;
@@ -52,8 +54,6 @@ constexpr uint16_t kTagExtensible = 0xFFFE;
 constexpr std::array<uint8_t, 14> kSubFormatTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                                     0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 constexpr uint32_t kExtensibleFormatSize = 40;
-// A size that a program writing to a pipe could not know: the data runs to the end of the file.
-constexpr uint32_t kStreamingSize = 0xFFFFFFFF;
 
 enum WavCoding : int32_t { kMuLaw = 0, kALaw = 1, kLinear8 = 2, kLinear16 = 3 };
 
@@ -139,18 +139,20 @@ class WavChunkWalk {
         bytes_(std::make_unique<std::array<uint8_t, kBlockBytes>>()) {}
 
   void Run() {
-    while (RemainingRiffBytes() >= 8 && !stop_) {
-      Tick(context_);
-      const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::LittleEndian);
+    // The RIFF size counts from "WAVE" on, that is every byte after the first eight.
+    ChunkWalker walker(context_, reader_, ByteOrder::LittleEndian, int64_t{format_.riffSize} + 8, 8,
+                       inputPath_);
+    while (!stop_) {
+      const std::optional<ChunkHeader> header = walker.Next();
       if (!header) {
         break;
       }
       const bool data = header->id == FourCC("data");
-      ChunkBody body(reader_, data ? DataBytes(header->size) : header->size, true);
+      ChunkBody body = walker.Body(data ? walker.BytesToRead(header->size) : header->size);
       if (header->id == FourCC("kelm")) {
         TakeEmbeddedHead(body);
       } else if (data) {
-        ConvertData(body);
+        ConvertData(body, walker);
       }
       body.Finish();
     }
@@ -159,29 +161,6 @@ class WavChunkWalk {
   bool HeadRestored() const { return headRestored_; }
 
  private:
-  // The RIFF size counts from "WAVE" on, that is every byte after the first eight. A size
-  // beyond the end of the file (the streaming marker 0xFFFFFFFF among them) means the file's end.
-  int64_t RemainingRiffBytes() const {
-    const int64_t end = std::min<int64_t>(int64_t{format_.riffSize} + 8, reader_.Size());
-    return end - static_cast<int64_t>(reader_.Consumed());
-  }
-
-  // A data size beyond the end of the file reads to the end; unless it is the streaming marker,
-  // the file was cut short, which gets one line.
-  uint64_t DataBytes(uint32_t size) {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    if (int64_t{size} <= inFile) {
-      return size;
-    }
-    if (size != kStreamingSize && !shortNoted_) {
-      shortNoted_ = true;
-      context_.log.Append(inputPath_ + " ends " + std::to_string(int64_t{size} - inFile) +
-                          " bytes before its header says");
-    }
-    return static_cast<uint64_t>(inFile);
-  }
-
   void TakeEmbeddedHead(ChunkBody& body) {
     // The samples already stored sit at the data offset of the head in force; a new head
     // would move that offset under them.
@@ -202,15 +181,18 @@ class WavChunkWalk {
     }
   }
 
-  void ConvertData(ChunkBody& body) {
+  void ConvertData(ChunkBody& body, const ChunkWalker& walker) {
     const bool linear16 = format_.tag == kTagPCM && format_.bitsPerSample == 16;
     if (format_.tag == kTagPCM && !linear16 && format_.bitsPerSample != 8) {
       context_.log.Append("Bits per sample of " + std::to_string(format_.bitsPerSample) +
                           "is not supported. Conversion aborted.");
       return;
     }
-    const int64_t bytesPerSample = linear16 ? 2 : 1;
-    if (WouldReachSizeLimit(body, bytesPerSample)) {
+    // Judged from the bytes the file really holds, so that a truncated file whose header
+    // claims more still converts.
+    const int64_t bytes =
+        std::min<int64_t>(static_cast<int64_t>(body.Remaining()), walker.BytesInFile());
+    if (WouldReachSizeLimit(storedSamples_ + bytes / (linear16 ? 2 : 1))) {
       context_.log.Append(inputPath_ +
                           " would give an SMP file of 2 GiB or more. Data chunk skipped.");
       return;
@@ -255,16 +237,6 @@ class WavChunkWalk {
     return table;
   }
 
-  // Judged from the bytes the file really holds, so that a truncated file whose header claims
-  // more still converts.
-  bool WouldReachSizeLimit(const ChunkBody& body, int64_t bytesPerSample) const {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    const int64_t bodyBytes = std::min<int64_t>(static_cast<int64_t>(body.Remaining()), inFile);
-    const int64_t samples = storedSamples_ + bodyBytes / bytesPerSample;
-    return int64_t{smp_.HeadSize()} + 2 * samples >= kSizeLimit;
-  }
-
   ConversionContext& context_;
   const ImportViewSettings& settings_;
   TSMPfile& smp_;
@@ -275,7 +247,6 @@ class WavChunkWalk {
   std::unique_ptr<std::array<uint8_t, kBlockBytes>> bytes_;
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
-  bool shortNoted_ = false;
   bool stop_ = false;
 };
 

@@ -141,8 +141,8 @@ Outcome ImportHugeWav(const std::string& folder, uint32_t codes) {
 }
 
 TEST_F(ChunkWalk, SamplesThatWouldMakeTheSMPFileReachTwoGibibytesAreSkipped) {
-  // The default head of 1024 bytes and two bytes a sample reach 2^31 exactly at this count.
-  const uint32_t atTheLimit = ((uint32_t{1} << 31) - 1024) / 2;
+  // Room for the largest head and two bytes a sample reach 2^31 exactly at this count.
+  const uint32_t atTheLimit = ((uint32_t{1} << 31) - kHeadBufferSize) / 2;
   EXPECT_EQ(ImportHugeWav(dir.path(), atTheLimit), Outcome::Skipped);
   EXPECT_EQ(ImportHugeWav(dir.path(), atTheLimit - 1), Outcome::Converting);
 }
