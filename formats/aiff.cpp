@@ -432,27 +432,16 @@ class AiffChunkWalk {
 
 void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
                 const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (settings.Encoding != kAifLinear8 && settings.Encoding != kAifLinear16) {
-    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
-                       " of ExportAIF.Encoding is not supported. Conversion aborted.");
+  const std::optional<SMPFileCloser> source = BeginExport(
+      context, inputPath, outputPath,
+      CodingChoice{settings.Encoding,
+                   settings.Encoding == kAifLinear8 || settings.Encoding == kAifLinear16,
+                   "ExportAIF.Encoding"},
+      SplitRate::Refused);
+  if (!source) {
     return;
   }
   TSMPfile& smp = context.SMPfile1;
-  if (!OpenSource(context, inputPath)) {
-    return;
-  }
-  SMPFileCloser closer(smp);
-  if (smp.IsSplitRate()) {
-    context.log.Append(inputPath + " has split rate! Conversion aborted.");
-    return;
-  }
 
   const int32_t channels = smp.nChans();
   const double rate = channels > 0 ? smp.ChannelSf(0) : 0;
@@ -481,16 +470,11 @@ void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
   out.Preallocate(static_cast<uint64_t>(layout.formSize) + 8);
   WriteAiffHeader(out, layout, smp);
   smp.SetPosition(0);
-  const uint64_t dataStart = out.Position();
-  try {
-    ExportSamples(context, out, layout, settings.DitherNoise, factor);
-  } catch (...) {
-    KeepSizesWritten(out, layout, dataStart);
-    throw;
-  }
-  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
-    KeepSizesWritten(out, layout, dataStart);
-  } else if (layout.padded) {
+  const bool whole = WriteExportData(
+      out, static_cast<uint64_t>(layout.dataSize),
+      [&] { ExportSamples(context, out, layout, settings.DitherNoise, factor); },
+      [&](uint64_t dataStart) { KeepSizesWritten(out, layout, dataStart); });
+  if (whole && layout.padded) {
     out.u8(0);
   }
   out.Close();
@@ -512,46 +496,38 @@ void ImportAIFF(ConversionContext& context, const ImportViewSettings& settings,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
+  ImportOutput output(context, inputPath, outputPath);
   AiffChunkWalk walk(context, settings, reader, formSize, formType == kAifcType, inputPath);
-  {
-    SMPFileCloser closer(smp);
-    smp.SetMSBFirst(settings.MSBFirst);
-    smp.SetPosition(0);
-    walk.Run();
-    if (!walk.Refused()) {
-      const auto completeHead = [&](bool restored) {
-        smp.insert_nonpresent_defaults();
-        if (!restored) {
-          ApplyImportView(smp, settings);
-        }
-        smp.set_item("file", "samp");
-        const CommonFields& common = walk.Common();
-        smp.SetSfTot(common.channels * common.rate);
-        smp.SetnChans(common.channels);
-        if (restored) {
-          DropInvalidScan(context, inputPath);
-        }
-        smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
-        if (walk.StatusSeen()) {
-          // An empty text (a status chunk of another length) removes the item.
-          smp.set_item(kStatusItem, walk.StatusItemText());
-          if ((walk.Status()[0] & kEmphasisBit) != 0) {
-            smp.set_item("emphz", "50");
-            smp.set_item("emphp", "15");
-          }
-        }
-      };
-      completeHead(walk.HeadRestored());
-      SaveImportedFile(context, inputPath, outputPath, completeHead);
-      CloseImportedFile(context, outputPath);
-    }
-  }
+  output.BeginSamples(settings);
+  walk.Run();
   if (walk.Refused()) {
-    std::error_code ignored;
-    std::filesystem::remove(outputPath, ignored);
+    output.Discard();
+    return;
   }
+  const auto completeHead = [&](bool restored) {
+    smp.insert_nonpresent_defaults();
+    if (!restored) {
+      ApplyImportView(smp, settings);
+    }
+    smp.set_item("file", "samp");
+    const CommonFields& common = walk.Common();
+    smp.SetSfTot(common.channels * common.rate);
+    smp.SetnChans(common.channels);
+    if (restored) {
+      DropInvalidScan(context, inputPath);
+    }
+    smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+    if (walk.StatusSeen()) {
+      // An empty text (a status chunk of another length) removes the item.
+      smp.set_item(kStatusItem, walk.StatusItemText());
+      if ((walk.Status()[0] & kEmphasisBit) != 0) {
+        smp.set_item("emphz", "50");
+        smp.set_item("emphp", "15");
+      }
+    }
+  };
+  completeHead(walk.HeadRestored());
+  output.Finish(inputPath, completeHead);
 }
 
 }  // namespace vorsel

@@ -243,9 +243,7 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  SMPFileCloser closer(smp);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
+  ImportOutput output(context, inputPath, outputPath);
   const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
   reader.Seek(header->dataOffset);
 
@@ -265,34 +263,26 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
   };
   completeHead(headRestored);
 
-  smp.SetPosition(0);
+  output.BeginSamples(settings);
   ImportSamples(context, reader, header->encoding);
-  SaveImportedFile(context, inputPath, outputPath, completeHead);
-  CloseImportedFile(context, outputPath);
+  output.Finish(inputPath, completeHead);
 }
 
 void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
               const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (settings.Encoding < 0 || settings.Encoding >= static_cast<int32_t>(kExportCodings.size())) {
-    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
-                       " of ExportAU.Encoding is not supported. Conversion aborted.");
+  // Split-rate files are written all the same, at the rate of SfTot shared by the channels.
+  const std::optional<SMPFileCloser> source =
+      BeginExport(context, inputPath, outputPath,
+                  CodingChoice{settings.Encoding,
+                               settings.Encoding >= 0 &&
+                                   settings.Encoding < static_cast<int32_t>(kExportCodings.size()),
+                               "ExportAU.Encoding"},
+                  SplitRate::Written);
+  if (!source) {
     return;
   }
   const AuCoding& coding = kExportCodings[static_cast<size_t>(settings.Encoding)];
   TSMPfile& smp = context.SMPfile1;
-  if (!OpenSource(context, inputPath)) {
-    return;
-  }
-  SMPFileCloser closer(smp);
-
-  // Split-rate files are written all the same, at the rate of SfTot shared by the channels.
   const int32_t channels = smp.nChans();
   const double rate = channels > 0 ? std::nearbyint(smp.SfTot() / channels) : 0;
   if (channels < 1 || !(rate >= 0 && rate <= UINT32_MAX)) {
@@ -321,22 +311,15 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
     WriteEmbeddedHeader(smp, out, HeadContainer::AU);
   }
   smp.SetPosition(0);
-  const uint64_t dataStart = out.Position();
   // The data size claims only the whole scans in the file, after a write error, a stop by the
   // user or a source that held fewer samples than it said.
-  const auto keepSizeWritten = [&] {
-    const uint64_t scanBytes = uint64_t{layout.channels} * layout.coding.bytesPerSample;
-    PatchSize(out, 8, ScanBytesWritten(out, dataStart, scanBytes), ByteOrder::BigEndian);
-  };
-  try {
-    ExportSamples(context, settings, out, layout, factor);
-  } catch (...) {
-    keepSizeWritten();
-    throw;
-  }
-  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
-    keepSizeWritten();
-  }
+  WriteExportData(
+      out, static_cast<uint64_t>(layout.dataSize),
+      [&] { ExportSamples(context, settings, out, layout, factor); },
+      [&](uint64_t dataStart) {
+        const uint64_t scanBytes = uint64_t{layout.channels} * layout.coding.bytesPerSample;
+        PatchSize(out, 8, ScanBytesWritten(out, dataStart, scanBytes), ByteOrder::BigEndian);
+      });
   out.Close();
 }
 

@@ -463,11 +463,8 @@ void ImportNSP(ConversionContext& context, const ImportViewSettings& settings,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  SMPFileCloser closer(smp);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
-  smp.SetMSBFirst(settings.MSBFirst);
-  smp.SetPosition(0);
+  ImportOutput output(context, inputPath, outputPath);
+  output.BeginSamples(settings);
   const bool headRestored = NspChunkWalk(context, settings, input, inputPath, declaredSize).Run();
   // The channel layout the samples were stored in, and the header chunk's items: a restored head
   // too full to be saved keeps them when it loses its own items.
@@ -488,25 +485,17 @@ void ImportNSP(ConversionContext& context, const ImportViewSettings& settings,
     smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
   };
   completeHead(headRestored);
-  SaveImportedFile(context, inputPath, outputPath, completeHead);
-  CloseImportedFile(context, outputPath);
+  output.Finish(inputPath, completeHead);
 }
 
 void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
                const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath) || !OpenSource(context, inputPath)) {
+  const std::optional<SMPFileCloser> source =
+      BeginExport(context, inputPath, outputPath, std::nullopt, SplitRate::Refused);
+  if (!source) {
     return;
   }
   TSMPfile& smp = context.SMPfile1;
-  SMPFileCloser closer(smp);
-  if (smp.IsSplitRate()) {
-    context.log.Append(inputPath + " has split rate! Conversion aborted.");
-    return;
-  }
   const int channels = smp.nChans();
   if (RefuseChannelCount(context, smp, channels)) {
     return;
@@ -541,28 +530,24 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
   if (layout.oneChunk) {
     out.fourcc(channels == 1 ? kChannelA : kInterleaved);
     out.u32le(static_cast<uint32_t>(2 * samples));
-    const uint64_t dataStart = out.Position();
     // The sizes and the frame count claim only the whole scans in the file, after a write
     // error, a stop by the user or a source that held fewer samples than it said.
-    const auto keepSizesWritten = [&] {
+    const auto keepSizesWritten = [&](uint64_t dataStart) {
       const uint64_t scanBytes = 2 * static_cast<uint64_t>(channels);
       const uint64_t dataBytes = ScanBytesWritten(out, dataStart, scanBytes);
       PatchSize(out, 8, dataStart + dataBytes - kFormBytes, ByteOrder::LittleEndian);
       PatchSize(out, peaksAt - 4, dataBytes / scanBytes, ByteOrder::LittleEndian);
       PatchSize(out, dataStart - 4, dataBytes, ByteOrder::LittleEndian);
     };
-    try {
-      ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
-        extremes.Add(block);
-        out.WriteSamples16(block, ByteOrder::LittleEndian);
-      });
-    } catch (...) {
-      keepSizesWritten();
-      throw;
-    }
-    if (out.Position() - dataStart != static_cast<uint64_t>(2 * samples)) {
-      keepSizesWritten();
-    }
+    WriteExportData(
+        out, static_cast<uint64_t>(2 * samples),
+        [&] {
+          ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
+            extremes.Add(block);
+            out.WriteSamples16(block, ByteOrder::LittleEndian);
+          });
+        },
+        keepSizesWritten);
   } else {
     ChannelChunkWriter chunks(out, out.Position(), ChannelOfEverySlot(smp), channels, frames);
     ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {

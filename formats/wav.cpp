@@ -28,23 +28,19 @@ namespace vorsel {
 namespace {
 
 using convert_steps::ApplyImportView;
+using convert_steps::BeginExport;
 using convert_steps::BeginImport;
-using convert_steps::CloseImportedFile;
-using convert_steps::CreateImportedFile;
+using convert_steps::CodingChoice;
 using convert_steps::DropInvalidScan;
-using convert_steps::FileNameOf;
-using convert_steps::ForeignHeadLabels;
+using convert_steps::ImportOutput;
 using convert_steps::kProgramTitle;
 using convert_steps::kSizeLimit;
-using convert_steps::LogCancelled;
-using convert_steps::LogProgress;
-using convert_steps::OpenSource;
-using convert_steps::RefuseOwnOutput;
-using convert_steps::SaveImportedFile;
 using convert_steps::ShowCannotImport;
 using convert_steps::SMPFileCloser;
+using convert_steps::SplitRate;
 using convert_steps::Tick;
 using convert_steps::WouldReachSizeLimit;
+using convert_steps::WriteExportData;
 
 constexpr uint16_t kTagPCM = 1;
 constexpr uint16_t kTagALaw = 6;
@@ -361,29 +357,15 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
                                     ByteOrder::LittleEndian);
 }
 
-// The header claims only the samples that are in the file, so that a file cut short by a write
-// error or a shorter source still reads as what it holds. Errors here would hide the first.
+// The header claims only the whole scans that are in the file, so that a file cut short by a
+// write error or a shorter source still reads as what it holds.
 void KeepSizesWritten(ByteWriter& out, const WavLayout& layout, uint64_t dataStart) {
-  const auto le32 = [](uint64_t value) {
-    const auto v = static_cast<uint32_t>(value);
-    return std::array<uint8_t, 4>{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                                  static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-  };
-  try {
-    out.Flush();
-  } catch (const std::system_error&) {
-    // What did not fit stays out; the sizes below describe what did.
-  }
-  try {
-    const uint64_t end = std::max(out.WrittenBytes(), dataStart);
-    const uint64_t blockAlign = uint64_t{layout.channels} * (layout.bitsPerSample / 8);
-    const uint64_t dataBytes = (end - dataStart) / blockAlign * blockAlign;
-    out.WriteAt(4, le32(dataStart + dataBytes - 8));
-    out.WriteAt(dataStart - 4, le32(dataBytes));
-    if (layout.hasFact) {
-      out.WriteAt(kG711HeaderBytes - 4, le32(dataBytes));
-    }
-  } catch (const std::system_error&) {
+  const uint64_t blockAlign = uint64_t{layout.channels} * (layout.bitsPerSample / 8);
+  const uint64_t dataBytes = convert_steps::ScanBytesWritten(out, dataStart, blockAlign);
+  convert_steps::PatchSize(out, 4, dataStart + dataBytes - 8, ByteOrder::LittleEndian);
+  convert_steps::PatchSize(out, dataStart - 4, dataBytes, ByteOrder::LittleEndian);
+  if (layout.hasFact) {
+    convert_steps::PatchSize(out, kG711HeaderBytes - 4, dataBytes, ByteOrder::LittleEndian);
   }
 }
 
@@ -408,46 +390,27 @@ void ImportWAV(ConversionContext& context, const ImportViewSettings& settings,
     return;
   }
 
-  TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  SMPFileCloser closer(smp);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
-  smp.SetMSBFirst(settings.MSBFirst);
-  smp.SetPosition(0);
-
+  ImportOutput output(context, inputPath, outputPath);
+  output.BeginSamples(settings);
   WavChunkWalk walk(context, settings, reader, *format, inputPath);
   walk.Run();
 
   CompleteHead(context, settings, *format, inputPath, walk.HeadRestored());
-  SaveImportedFile(context, inputPath, outputPath, [&](bool headRestored) {
+  output.Finish(inputPath, [&](bool headRestored) {
     CompleteHead(context, settings, *format, inputPath, headRestored);
   });
-  CloseImportedFile(context, outputPath);
 }
 
 void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
                const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (!IsWavCoding(settings.Encoding)) {
-    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
-                       " of ExportWAV.Encoding is not supported. Conversion aborted.");
-    return;
-  }
-  if (!OpenSource(context, inputPath)) {
+  const std::optional<SMPFileCloser> source = BeginExport(
+      context, inputPath, outputPath,
+      CodingChoice{settings.Encoding, IsWavCoding(settings.Encoding), "ExportWAV.Encoding"},
+      SplitRate::Refused);
+  if (!source) {
     return;
   }
   TSMPfile& smp = context.SMPfile1;
-  SMPFileCloser closer(smp);
-  if (smp.IsSplitRate()) {
-    context.log.Append(inputPath + " has split rate! Conversion aborted.");
-    return;
-  }
 
   const int32_t channels = smp.nChans();
   const double rate = channels > 0 ? RatePerChannel(smp.SfTot(), channels) : 0;
@@ -470,16 +433,10 @@ void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
   ByteWriter out(outputPath);
   out.Preallocate(static_cast<uint64_t>(layout.riffSize) + 8);
   WriteWavHeader(out, layout, smp);
-  const uint64_t dataStart = out.Position();
-  try {
-    WriteSamples(context, out, layout, settings.Encoding, settings.DitherNoise, factor);
-  } catch (...) {
-    KeepSizesWritten(out, layout, dataStart);  // a write error, or the user stopped the batch
-    throw;
-  }
-  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
-    KeepSizesWritten(out, layout, dataStart);  // the source held fewer samples than it said
-  }
+  WriteExportData(
+      out, static_cast<uint64_t>(layout.dataSize),
+      [&] { WriteSamples(context, out, layout, settings.Encoding, settings.DitherNoise, factor); },
+      [&](uint64_t dataStart) { KeepSizesWritten(out, layout, dataStart); });
   out.Close();
 }
 
