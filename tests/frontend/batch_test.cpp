@@ -199,16 +199,9 @@ TEST_F(ExportBatch, TheFileIsDescribedAgainOnceTheOverwriteQuestionIsAnswered) {
   test::WriteFile(dir / "a.out", "old");
   boxes.answers = {idYes};
   descriptions = 0;
-  ConversionBatch described(BatchParts{.settings = settings,
-                                       .context = context,
-                                       .view = view,
-                                       .fileDialogs = saveDialog,
-                                       .pacer = pacer,
-                                       .link = link,
-                                       .errors = errors,
-                                       .describe = &CountingDescription});
+  describe = &CountingDescription;
   viewWhileConverting = &view;
-  described.RunExportBatch(ExportTarget(&RecordInfoLabel));
+  Batch().RunExportBatch(ExportTarget(&RecordInfoLabel));
   viewWhileConverting = nullptr;
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(infoWhileConverting, "description 2 of " + a);
