@@ -455,9 +455,7 @@ void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
       PlanLayout(settings.Encoding, channels, rate, smp.nSamples(),
                  ChannelStatusOfItem(smp.get_item(kStatusItem)),
                  settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AIFF) : 0);
-  if (layout.formSize + 8 >= kSizeLimit) {
-    context.log.Append(inputPath +
-                       " would give an AIFF file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, layout.formSize + 8, "an AIFF")) {
     return;
   }
   // 16-bit output is never scaled, so its export needs no search for the extremes.

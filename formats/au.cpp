@@ -294,8 +294,7 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
   const AuLayout layout = PlanLayout(
       coding, smp.nSamples(), static_cast<uint32_t>(rate), static_cast<uint32_t>(channels),
       settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AU) : 0);
-  if (int64_t{layout.dataOffset} + layout.dataSize >= kSizeLimit) {
-    context.log.Append(inputPath + " would give an AU file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, int64_t{layout.dataOffset} + layout.dataSize, "an AU")) {
     return;
   }
   // 16-bit output is never scaled, so its export needs no search for the extremes.

@@ -109,6 +109,16 @@ std::optional<SMPFileCloser> BeginExport(ConversionContext& context, const std::
   return std::optional<SMPFileCloser>(std::in_place, smp);
 }
 
+bool RefuseOutputSize(ConversionContext& context, const std::string& inputPath, int64_t outputBytes,
+                      std::string_view kind) {
+  if (outputBytes < kSizeLimit) {
+    return false;
+  }
+  context.log.Append(inputPath + " would give " + std::string(kind) +
+                     " file of 2 GiB or more! Conversion aborted.");
+  return true;
+}
+
 bool WriteExportData(ByteWriter& out, uint64_t dataBytes, const std::function<void()>& write,
                      const std::function<void(uint64_t dataStart)>& keepSizesWritten) {
   const uint64_t dataStart = out.Position();

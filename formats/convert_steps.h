@@ -112,6 +112,11 @@ std::optional<SMPFileCloser> BeginExport(ConversionContext& context, const std::
                                          const std::optional<CodingChoice>& coding,
                                          SplitRate splitRate);
 
+// An export whose file of `outputBytes` bytes would reach 2 GiB gets one log line ("would give
+// <kind> file of 2 GiB or more! Conversion aborted.", kind "a WAV"); true when it is refused.
+bool RefuseOutputSize(ConversionContext& context, const std::string& inputPath, int64_t outputBytes,
+                      std::string_view kind);
+
 // Writes an export's sample data of `dataBytes` bytes through `write`, from the writer's
 // position on. After a failed write (its error goes on) or a write of other than `dataBytes`
 // bytes (a source that held fewer samples than it said), `keepSizesWritten`, given the offset

@@ -510,8 +510,7 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
       settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::NSP) : 0;
   const int64_t ds16Size = 2 * samples + kChunkHeaderBytes + HeaderBodyBytes(layout.PeakFields()) +
                            kChunkHeaderBytes * chunkCount + embeddedBytes;
-  if (kFormBytes + ds16Size >= kSizeLimit) {
-    context.log.Append(inputPath + " would give an NSP file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, kFormBytes + ds16Size, "an NSP")) {
     return;
   }
 

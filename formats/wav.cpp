@@ -34,7 +34,7 @@ using convert_steps::CodingChoice;
 using convert_steps::DropInvalidScan;
 using convert_steps::ImportOutput;
 using convert_steps::kProgramTitle;
-using convert_steps::kSizeLimit;
+using convert_steps::RefuseOutputSize;
 using convert_steps::ShowCannotImport;
 using convert_steps::SMPFileCloser;
 using convert_steps::SplitRate;
@@ -424,8 +424,7 @@ void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
       PlanLayout(settings.Encoding, static_cast<uint16_t>(channels), static_cast<uint32_t>(rate),
                  smp.nSamples(),
                  settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::WAV) : 0);
-  if (layout.riffSize + 8 >= kSizeLimit) {
-    context.log.Append(inputPath + " would give a WAV file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, layout.riffSize + 8, "a WAV")) {
     return;
   }
   const double factor = ExportFactor(smp, settings);
