@@ -20,6 +20,7 @@
 #include "codings/linear.h"
 #include "fileio/byteio.h"
 #include "formats/batch_words.h"
+#include "formats/chunk_walker.h"
 #include "formats/convert_steps.h"
 #include "formats/format_list.h"
 #include "formats/kelm.h"
@@ -47,8 +48,7 @@ constexpr int32_t kAifLinear16 = 1;
 
 constexpr uint32_t kCommonSize = 18;
 constexpr uint32_t kStatusSize = 24;
-constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
-constexpr uint32_t kSoundPrefix = 8;             // offset and block size before the sample frames
+constexpr uint32_t kSoundPrefix = 8;  // offset and block size before the sample frames
 // "FORM", its size, "AIFF", "COMM", its size and the channel count come before the frames.
 constexpr uint64_t kFramesOffset = 22;
 
@@ -230,17 +230,21 @@ class AiffChunkWalk {
         bytes_(std::make_unique<std::array<uint8_t, kBlockBytes>>()) {}
 
   void Run() {
-    while (RemainingFormBytes() > 0 && !refused_) {
-      Tick(context_);
-      const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::BigEndian);
+    // The FORM size counts from the form type on, that is every byte after the first eight.
+    ChunkWalker walker(context_, reader_, ByteOrder::BigEndian, int64_t{formSize_} + 8, 1,
+                       inputPath_);
+    while (!refused_) {
+      const std::optional<ChunkHeader> header = walker.Next();
       if (!header) {
-        context_.log.Append("Invalid data in " + FileNameOf(inputPath_));
-        shortNoted_ = true;  // that line tells already that the file was cut short
+        if (walker.HeaderCut()) {
+          context_.log.Append("Invalid data in " + FileNameOf(inputPath_));
+          walker.ShortTold();  // that line tells already that the file was cut short
+        }
         break;
       }
       const uint32_t size = header->size;
       const bool sound = header->id == kSoundId;
-      ChunkBody body(reader_, sound ? SoundBytes(size) : size, true);
+      ChunkBody body = walker.Body(sound ? walker.BytesToRead(size) : size);
       if (header->id == kApplicationId && size > 0) {
         TakeApplication(body);
       } else if (header->id == kCommonId && size > 0) {
@@ -248,11 +252,14 @@ class AiffChunkWalk {
       } else if (header->id == kStatusId) {
         TakeStatus(body);
       } else if (sound) {
-        ConvertSound(body);
+        ConvertSound(body, walker);
       }
       body.Finish();
     }
-    NoteShortForm();
+    const int64_t missing = int64_t{formSize_} + 8 - reader_.Size();
+    if (formSize_ != kStreamingSize && missing > 0) {
+      walker.NoteShort(missing);
+    }
     // A compression type named after the sound data chunk still means the samples taken as
     // uncompressed are not the sound.
     if (!refused_ && common_.compression != kNoCompression) {
@@ -269,42 +276,6 @@ class AiffChunkWalk {
   const ChannelStatus& Status() const { return status_; }
 
  private:
-  // The FORM size counts from the form type on, that is every byte after the first eight. A
-  // size beyond the end of the file (0xFFFFFFFF of a streamed file among them) means the end.
-  int64_t RemainingFormBytes() const {
-    const int64_t end = std::min<int64_t>(int64_t{formSize_} + 8, reader_.Size());
-    return end - static_cast<int64_t>(reader_.Consumed());
-  }
-
-  void NoteShortForm() {
-    const int64_t missing = int64_t{formSize_} + 8 - reader_.Size();
-    if (formSize_ != kStreamingSize && missing > 0) {
-      NoteShort(missing);
-    }
-  }
-
-  void NoteShort(int64_t missing) {
-    if (!shortNoted_) {
-      shortNoted_ = true;
-      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
-                          " bytes before its header says");
-    }
-  }
-
-  // A sound data size beyond the end of the file reads to the end; unless it is the streaming
-  // marker, the file was cut short, which gets one line.
-  uint64_t SoundBytes(uint32_t size) {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    if (int64_t{size} <= inFile) {
-      return size;
-    }
-    if (size != kStreamingSize) {
-      NoteShort(int64_t{size} - inFile);
-    }
-    return static_cast<uint64_t>(inFile);
-  }
-
   void TakeApplication(ChunkBody& body) {
     std::array<uint8_t, 4> signature{};
     const size_t got = body.Read(signature);
@@ -388,7 +359,7 @@ class AiffChunkWalk {
     refused_ = true;
   }
 
-  void ConvertSound(ChunkBody& body) {
+  void ConvertSound(ChunkBody& body, const ChunkWalker& walker) {
     if (common_.compression != kNoCompression) {
       RefuseCompression();
       return;
@@ -403,7 +374,11 @@ class AiffChunkWalk {
                           "is not supported. Conversion aborted.");
       return;
     }
-    if (WouldReachSizeLimit(body, linear16 ? 2 : 1)) {
+    // Judged from the bytes the file really holds, so that a truncated file whose header
+    // claims more still converts.
+    const int64_t bytes =
+        std::min<int64_t>(static_cast<int64_t>(body.Remaining()), walker.BytesInFile());
+    if (WouldReachSizeLimit(storedSamples_ + bytes / (linear16 ? 2 : 1))) {
       context_.log.Append(inputPath_ +
                           " would give an SMP file of 2 GiB or more. Sound data chunk skipped.");
       return;
@@ -433,16 +408,6 @@ class AiffChunkWalk {
     }
   }
 
-  // Judged from the bytes the file really holds, so that a truncated file whose header claims
-  // more still converts; with room for the largest head.
-  bool WouldReachSizeLimit(const ChunkBody& body, int64_t bytesPerSample) const {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    const int64_t bodyBytes = std::min<int64_t>(static_cast<int64_t>(body.Remaining()), inFile);
-    const int64_t samples = storedSamples_ + bodyBytes / bytesPerSample;
-    return kHeadBufferSize + 2 * samples >= kSizeLimit;
-  }
-
   void ApplyCommon() {
     smp_.SetSfTot(common_.channels * common_.rate);
     smp_.SetnChans(common_.channels);
@@ -464,34 +429,22 @@ class AiffChunkWalk {
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
   bool refused_ = false;
-  bool shortNoted_ = false;
 };
 
 }  // namespace
 
 void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
                 const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (settings.Encoding != kAifLinear8 && settings.Encoding != kAifLinear16) {
-    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
-                       " of ExportAIF.Encoding is not supported. Conversion aborted.");
+  const std::optional<SMPFileCloser> source = BeginExport(
+      context, inputPath, outputPath,
+      CodingChoice{settings.Encoding,
+                   settings.Encoding == kAifLinear8 || settings.Encoding == kAifLinear16,
+                   "ExportAIF.Encoding"},
+      SplitRate::Refused);
+  if (!source) {
     return;
   }
   TSMPfile& smp = context.SMPfile1;
-  if (!OpenSource(context, inputPath)) {
-    return;
-  }
-  SMPFileCloser closer(smp);
-  if (smp.IsSplitRate()) {
-    context.log.Append(inputPath + " has split rate! Conversion aborted.");
-    return;
-  }
 
   const int32_t channels = smp.nChans();
   const double rate = channels > 0 ? smp.ChannelSf(0) : 0;
@@ -505,9 +458,7 @@ void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
       PlanLayout(settings.Encoding, channels, rate, smp.nSamples(),
                  ChannelStatusOfItem(smp.get_item(kStatusItem)),
                  settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AIFF) : 0);
-  if (layout.formSize + 8 >= kSizeLimit) {
-    context.log.Append(inputPath +
-                       " would give an AIFF file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, layout.formSize + 8, "an AIFF")) {
     return;
   }
   // 16-bit output is never scaled, so its export needs no search for the extremes.
@@ -520,16 +471,11 @@ void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
   out.Preallocate(static_cast<uint64_t>(layout.formSize) + 8);
   WriteAiffHeader(out, layout, smp);
   smp.SetPosition(0);
-  const uint64_t dataStart = out.Position();
-  try {
-    ExportSamples(context, out, layout, settings.DitherNoise, factor);
-  } catch (...) {
-    KeepSizesWritten(out, layout, dataStart);
-    throw;
-  }
-  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
-    KeepSizesWritten(out, layout, dataStart);
-  } else if (layout.padded) {
+  const bool whole = WriteExportData(
+      out, static_cast<uint64_t>(layout.dataSize),
+      [&] { ExportSamples(context, out, layout, settings.DitherNoise, factor); },
+      [&](uint64_t dataStart) { KeepSizesWritten(out, layout, dataStart); });
+  if (whole && layout.padded) {
     out.u8(0);
   }
   out.Close();
@@ -551,46 +497,38 @@ void ImportAIFF(ConversionContext& context, const ImportViewSettings& settings,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
+  ImportOutput output(context, inputPath, outputPath);
   AiffChunkWalk walk(context, settings, reader, formSize, formType == kAifcType, inputPath);
-  {
-    SMPFileCloser closer(smp);
-    smp.SetMSBFirst(settings.MSBFirst);
-    smp.SetPosition(0);
-    walk.Run();
-    if (!walk.Refused()) {
-      const auto completeHead = [&](bool restored) {
-        smp.insert_nonpresent_defaults();
-        if (!restored) {
-          ApplyImportView(smp, settings);
-        }
-        smp.set_item("file", "samp");
-        const CommonFields& common = walk.Common();
-        smp.SetSfTot(common.channels * common.rate);
-        smp.SetnChans(common.channels);
-        if (restored) {
-          DropInvalidScan(context, inputPath);
-        }
-        smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
-        if (walk.StatusSeen()) {
-          // An empty text (a status chunk of another length) removes the item.
-          smp.set_item(kStatusItem, walk.StatusItemText());
-          if ((walk.Status()[0] & kEmphasisBit) != 0) {
-            smp.set_item("emphz", "50");
-            smp.set_item("emphp", "15");
-          }
-        }
-      };
-      completeHead(walk.HeadRestored());
-      SaveImportedFile(context, inputPath, outputPath, completeHead);
-      CloseImportedFile(context, outputPath);
-    }
-  }
+  output.BeginSamples(settings);
+  walk.Run();
   if (walk.Refused()) {
-    std::error_code ignored;
-    std::filesystem::remove(outputPath, ignored);
+    output.Discard();
+    return;
   }
+  const auto completeHead = [&](bool restored) {
+    smp.insert_nonpresent_defaults();
+    if (!restored) {
+      ApplyImportView(smp, settings);
+    }
+    smp.set_item("file", "samp");
+    const CommonFields& common = walk.Common();
+    smp.SetSfTot(common.channels * common.rate);
+    smp.SetnChans(common.channels);
+    if (restored) {
+      DropInvalidScan(context, inputPath);
+    }
+    smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+    if (walk.StatusSeen()) {
+      // An empty text (a status chunk of another length) removes the item.
+      smp.set_item(kStatusItem, walk.StatusItemText());
+      if ((walk.Status()[0] & kEmphasisBit) != 0) {
+        smp.set_item("emphz", "50");
+        smp.set_item("emphp", "15");
+      }
+    }
+  };
+  completeHead(walk.HeadRestored());
+  output.Finish(inputPath, completeHead);
 }
 
 // The descriptor: what the tables of types, targets and settings know of AIFF and AIFC.

@@ -85,11 +85,10 @@ std::optional<AuHeader> ReadAuHeader(ByteReader& reader) {
   return header;
 }
 
-// The SMP data the samples after the data offset become, with room for the largest head.
-bool WouldReachSizeLimit(const ByteReader& reader, const AuHeader& header) {
+// The samples that the bytes after the data offset become.
+int64_t SampleCount(const ByteReader& reader, const AuHeader& header) {
   const int64_t dataBytes = std::max<int64_t>(0, reader.Size() - int64_t{header.dataOffset});
-  const int64_t smpBytes = header.encoding == kEncodingLinear16 ? dataBytes / 2 * 2 : 2 * dataBytes;
-  return kHeadBufferSize + smpBytes >= kSizeLimit;
+  return header.encoding == kEncodingLinear16 ? dataBytes / 2 : dataBytes;
 }
 
 std::array<int16_t, 256> DecodingTable(uint32_t encoding) {
@@ -234,7 +233,7 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
                                   " channels and cannot be imported");
     return;
   }
-  if (WouldReachSizeLimit(reader, *header)) {
+  if (WouldReachSizeLimit(SampleCount(reader, *header))) {
     context.log.Append(inputPath + " would give an SMP file of 2 GiB or more! Conversion aborted.");
     return;
   }
@@ -247,9 +246,7 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  SMPFileCloser closer(smp);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
+  ImportOutput output(context, inputPath, outputPath);
   const bool headRestored = ReadAUEmbeddedHeader(smp, reader);
   reader.Seek(header->dataOffset);
 
@@ -269,34 +266,26 @@ void ImportAU(ConversionContext& context, const ImportViewSettings& settings,
   };
   completeHead(headRestored);
 
-  smp.SetPosition(0);
+  output.BeginSamples(settings);
   ImportSamples(context, reader, header->encoding);
-  SaveImportedFile(context, inputPath, outputPath, completeHead);
-  CloseImportedFile(context, outputPath);
+  output.Finish(inputPath, completeHead);
 }
 
 void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
               const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (settings.Encoding < 0 || settings.Encoding >= static_cast<int32_t>(kExportCodings.size())) {
-    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
-                       " of ExportAU.Encoding is not supported. Conversion aborted.");
+  // Split-rate files are written all the same, at the rate of SfTot shared by the channels.
+  const std::optional<SMPFileCloser> source =
+      BeginExport(context, inputPath, outputPath,
+                  CodingChoice{settings.Encoding,
+                               settings.Encoding >= 0 &&
+                                   settings.Encoding < static_cast<int32_t>(kExportCodings.size()),
+                               "ExportAU.Encoding"},
+                  SplitRate::Written);
+  if (!source) {
     return;
   }
   const AuCoding& coding = kExportCodings[static_cast<size_t>(settings.Encoding)];
   TSMPfile& smp = context.SMPfile1;
-  if (!OpenSource(context, inputPath)) {
-    return;
-  }
-  SMPFileCloser closer(smp);
-
-  // Split-rate files are written all the same, at the rate of SfTot shared by the channels.
   const int32_t channels = smp.nChans();
   const double rate = channels > 0 ? std::nearbyint(smp.SfTot() / channels) : 0;
   if (channels < 1 || !(rate >= 0 && rate <= UINT32_MAX)) {
@@ -308,8 +297,7 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
   const AuLayout layout = PlanLayout(
       coding, smp.nSamples(), static_cast<uint32_t>(rate), static_cast<uint32_t>(channels),
       settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AU) : 0);
-  if (int64_t{layout.dataOffset} + layout.dataSize >= kSizeLimit) {
-    context.log.Append(inputPath + " would give an AU file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, int64_t{layout.dataOffset} + layout.dataSize, "an AU")) {
     return;
   }
   // 16-bit output is never scaled, so its export needs no search for the extremes.
@@ -325,22 +313,15 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
     WriteEmbeddedHeader(smp, out, HeadContainer::AU);
   }
   smp.SetPosition(0);
-  const uint64_t dataStart = out.Position();
   // The data size claims only the whole scans in the file, after a write error, a stop by the
   // user or a source that held fewer samples than it said.
-  const auto keepSizeWritten = [&] {
-    const uint64_t scanBytes = uint64_t{layout.channels} * layout.coding.bytesPerSample;
-    PatchSize(out, 8, ScanBytesWritten(out, dataStart, scanBytes), ByteOrder::BigEndian);
-  };
-  try {
-    ExportSamples(context, settings, out, layout, factor);
-  } catch (...) {
-    keepSizeWritten();
-    throw;
-  }
-  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
-    keepSizeWritten();
-  }
+  WriteExportData(
+      out, static_cast<uint64_t>(layout.dataSize),
+      [&] { ExportSamples(context, settings, out, layout, factor); },
+      [&](uint64_t dataStart) {
+        const uint64_t scanBytes = uint64_t{layout.channels} * layout.coding.bytesPerSample;
+        PatchSize(out, 8, ScanBytesWritten(out, dataStart, scanBytes), ByteOrder::BigEndian);
+      });
   out.Close();
 }
 

@@ -16,6 +16,10 @@
 
 namespace vorsel::convert_steps {
 
+bool WouldReachSizeLimit(int64_t samples) {
+  return kHeadBufferSize + 2 * samples >= kSizeLimit;
+}
+
 std::string FileNameOf(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
@@ -56,6 +60,79 @@ bool OpenSource(ConversionContext& context, const std::string& inputPath) {
   }
   context.log.Append(inputPath + " cannot be opened! Conversion aborted.");
   return false;
+}
+
+bool RefuseCoding(ConversionContext& context, const std::string& inputPath,
+                  const CodingChoice& choice) {
+  if (choice.supported) {
+    return false;
+  }
+  context.log.Append(inputPath + ": coding " + std::to_string(choice.coding) + " of " +
+                     std::string(choice.field) + " is not supported. Conversion aborted.");
+  return true;
+}
+
+bool BeginHeadlessImport(ConversionContext& context, const std::string& inputPath,
+                         const std::string& outputPath) {
+  return !LogCancelled(context, inputPath, outputPath) &&
+         !RefuseOwnOutput(context, inputPath, outputPath);
+}
+
+bool RefuseChannelCount(ConversionContext& context, const std::string& inputPath, int32_t channels,
+                        std::string_view field) {
+  if (channels >= 1 && channels <= kMaxChannels) {
+    return false;
+  }
+  context.log.Append(inputPath + ": " + std::to_string(channels) + " channels (" +
+                     std::string(field) + ") are not supported. Conversion aborted.");
+  return true;
+}
+
+std::optional<SMPFileCloser> BeginExport(ConversionContext& context, const std::string& inputPath,
+                                         const std::string& outputPath,
+                                         const std::optional<CodingChoice>& coding,
+                                         SplitRate splitRate) {
+  if (LogCancelled(context, inputPath, outputPath)) {
+    return std::nullopt;
+  }
+  LogProgress(context, inputPath, outputPath);
+  if (RefuseOwnOutput(context, inputPath, outputPath) ||
+      (coding && RefuseCoding(context, inputPath, *coding)) || !OpenSource(context, inputPath)) {
+    return std::nullopt;
+  }
+  TSMPfile& smp = context.SMPfile1;
+  if (splitRate == SplitRate::Refused && smp.IsSplitRate()) {
+    context.log.Append(inputPath + " has split rate! Conversion aborted.");
+    smp.close_file();
+    return std::nullopt;
+  }
+  return std::optional<SMPFileCloser>(std::in_place, smp);
+}
+
+bool RefuseOutputSize(ConversionContext& context, const std::string& inputPath, int64_t outputBytes,
+                      std::string_view kind) {
+  if (outputBytes < kSizeLimit) {
+    return false;
+  }
+  context.log.Append(inputPath + " would give " + std::string(kind) +
+                     " file of 2 GiB or more! Conversion aborted.");
+  return true;
+}
+
+bool WriteExportData(ByteWriter& out, uint64_t dataBytes, const std::function<void()>& write,
+                     const std::function<void(uint64_t dataStart)>& keepSizesWritten) {
+  const uint64_t dataStart = out.Position();
+  try {
+    write();
+  } catch (...) {
+    keepSizesWritten(dataStart);  // a write error, or the user stopped the batch
+    throw;
+  }
+  if (out.Position() - dataStart != dataBytes) {
+    keepSizesWritten(dataStart);
+    return false;
+  }
+  return true;
 }
 
 namespace {
@@ -260,6 +337,61 @@ ForeignHeadLabels::~ForeignHeadLabels() {
 
 SMPFileCloser::~SMPFileCloser() {
   smp_.close_file();
+}
+
+namespace {
+
+TSMPfile& CreatedOutput(ConversionContext& context, const std::string& outputPath) {
+  CreateImportedFile(context, outputPath);
+  return context.SMPfile1;
+}
+
+}  // namespace
+
+ImportOutput::ImportOutput(ConversionContext& context, const std::string& outputPath)
+    : context_(context), outputPath_(outputPath), closer_(CreatedOutput(context, outputPath)) {}
+
+ImportOutput::ImportOutput(ConversionContext& context, const std::string& inputPath,
+                           const std::string& outputPath)
+    : ImportOutput(context, outputPath) {
+  labels_.emplace(context, inputPath, outputPath);
+}
+
+void ImportOutput::BeginSamples(const ImportViewSettings& settings) {
+  context_.SMPfile1.SetMSBFirst(settings.MSBFirst);
+  context_.SMPfile1.SetPosition(0);
+}
+
+void ImportOutput::Finish(const std::string& inputPath,
+                          const std::function<void(bool headRestored)>& completeHead) {
+  SaveImportedFile(context_, inputPath, outputPath_, completeHead);
+  CloseImportedFile(context_, outputPath_);
+}
+
+void ImportOutput::FinishHead() {
+  SaveImportedHead(context_, outputPath_);
+  CloseImportedFile(context_, outputPath_);
+}
+
+void ImportOutput::Discard() {
+  context_.SMPfile1.close_file();
+  std::error_code ignored;
+  std::filesystem::remove(outputPath_, ignored);
+}
+
+void StartHeadlessImport(ConversionContext& context, const ImportViewSettings& settings,
+                         double sfTot, int32_t channels, const std::string& inputPath,
+                         const std::string& outputPath, std::string_view kind) {
+  TSMPfile& smp = context.SMPfile1;
+  smp.insert_nonpresent_defaults();
+  ApplyImportView(smp, settings);
+  smp.SetSfTot(sfTot);
+  smp.SetnChans(channels);
+  smp.SetMSBFirst(settings.MSBFirst);
+  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
+  context.log.Append(FileNameOf(inputPath) + " as " + std::string(kind) + "-> " +
+                     FileNameOf(outputPath));
+  smp.SetPosition(0);
 }
 
 }  // namespace vorsel::convert_steps

@@ -1,8 +1,10 @@
 #pragma once
 
-// Steps that every importer and exporter shares: the log lines a conversion starts with, the
-// refusals made before any output exists, the opening and saving of the SMP file and the loops
-// over its sample chunks.
+// The skeleton that every importer and exporter shares: the opening steps (cancel check,
+// progress line, refusals made before any output exists, the source opened), the SMP output of
+// an import from its creation to its closing, the loops over the source's sample chunks, the
+// checks of an export's writes that keep its header true to what reached the file, and the one
+// rule of the SMP file's 2 GiB limit. Each format keeps only what is its own.
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +34,11 @@ inline constexpr std::string_view kProgramTitle = "Vorsel";
 // Sizes and positions in the headers and in SMP files are signed 32-bit numbers.
 inline constexpr int64_t kSizeLimit = int64_t{1} << 31;
 
+// True when an SMP file of `samples` samples would reach 2 GiB. It counts the largest head an
+// SMP file can have: a head restored from the input may be that large, and the AU import
+// judges before it has read its head.
+bool WouldReachSizeLimit(int64_t samples);
+
 std::string FileNameOf(const std::string& path);
 
 // The line of a cancelled save dialog; true when the conversion ends here.
@@ -59,6 +66,64 @@ std::unique_ptr<ByteReader> BeginImport(ConversionContext& context, const std::s
 
 // Opens the source SMP file read-only; a source that cannot be opened gets one log line.
 bool OpenSource(ConversionContext& context, const std::string& inputPath);
+
+// The coding that a converter's settings field names, and whether the converter has it.
+struct CodingChoice {
+  int32_t coding;
+  bool supported;
+  std::string_view field;  // "ExportWAV.Encoding"
+};
+
+// An unsupported coding gets one log line; true when it is refused.
+bool RefuseCoding(ConversionContext& context, const std::string& inputPath,
+                  const CodingChoice& choice);
+
+// What every import without a header does first: the cancel check and the refusal of its own
+// output. It gives no progress line: it names its kind once the output exists. True when the
+// import goes on.
+bool BeginHeadlessImport(ConversionContext& context, const std::string& inputPath,
+                         const std::string& outputPath);
+
+// A channel count outside 1 to 128 named by the settings field of an import without a header
+// gets one log line; true when it is refused.
+bool RefuseChannelCount(ConversionContext& context, const std::string& inputPath, int32_t channels,
+                        std::string_view field);
+
+enum class SplitRate { Written, Refused };
+
+// Closes the SMP file also when an operating-system error ends the conversion.
+class SMPFileCloser {
+ public:
+  explicit SMPFileCloser(TSMPfile& smp) : smp_(smp) {}
+  ~SMPFileCloser();
+  SMPFileCloser(const SMPFileCloser&) = delete;
+  SMPFileCloser& operator=(const SMPFileCloser&) = delete;
+
+ private:
+  TSMPfile& smp_;
+};
+
+// What every export does before it reads its source: the cancel check, the progress line, the
+// refusal of its own output and of a coding it does not have, the source opened read-only and,
+// where the format has one rate for all channels, the refusal of a split-rate source. Gives
+// the closer of the open source, or nothing when the export ends here.
+std::optional<SMPFileCloser> BeginExport(ConversionContext& context, const std::string& inputPath,
+                                         const std::string& outputPath,
+                                         const std::optional<CodingChoice>& coding,
+                                         SplitRate splitRate);
+
+// An export whose file of `outputBytes` bytes would reach 2 GiB gets one log line ("would give
+// <kind> file of 2 GiB or more! Conversion aborted.", kind "a WAV"); true when it is refused.
+bool RefuseOutputSize(ConversionContext& context, const std::string& inputPath, int64_t outputBytes,
+                      std::string_view kind);
+
+// Writes an export's sample data of `dataBytes` bytes through `write`, from the writer's
+// position on. After a failed write (its error goes on) or a write of other than `dataBytes`
+// bytes (a source that held fewer samples than it said), `keepSizesWritten`, given the offset
+// where the data began, makes the header claim only what reached the file. True when the data
+// came out whole.
+bool WriteExportData(ByteWriter& out, uint64_t dataBytes, const std::function<void()>& write,
+                     const std::function<void(uint64_t dataStart)>& keepSizesWritten);
 
 // The view, unit and range an import gives every channel when no head was restored.
 void ApplyImportView(TSMPfile& smp, const ImportViewSettings& settings);
@@ -121,17 +186,43 @@ class ForeignHeadLabels {
   TSMPfile& smp_;
 };
 
-// Closes the SMP file also when an operating-system error ends the conversion.
-class SMPFileCloser {
+// The SMP output of an import from its creation on: created (throwing "Cannot create
+// <output>" with the system's reason when it cannot be), closed also when an error ends the
+// conversion and, for an import that may restore a head from its input, with the label files
+// of that head read only from safe places (ForeignHeadLabels).
+class ImportOutput {
  public:
-  explicit SMPFileCloser(TSMPfile& smp) : smp_(smp) {}
-  ~SMPFileCloser();
-  SMPFileCloser(const SMPFileCloser&) = delete;
-  SMPFileCloser& operator=(const SMPFileCloser&) = delete;
+  // For an import without a head of its own.
+  ImportOutput(ConversionContext& context, const std::string& outputPath);
+  // For an import whose input may hold an SMP head.
+  ImportOutput(ConversionContext& context, const std::string& inputPath,
+               const std::string& outputPath);
+  ImportOutput(const ImportOutput&) = delete;
+  ImportOutput& operator=(const ImportOutput&) = delete;
+
+  // The samples are stored from the start of the data in the byte order of the settings.
+  void BeginSamples(const ImportViewSettings& settings);
+  // Saves the head (SaveImportedFile) and closes the output (CloseImportedFile).
+  void Finish(const std::string& inputPath,
+              const std::function<void(bool headRestored)>& completeHead);
+  // Saves a head that no input could have filled (SaveImportedHead) and closes the output.
+  void FinishHead();
+  // Closes and removes the output: the input's samples could not be taken.
+  void Discard();
 
  private:
-  TSMPfile& smp_;
+  ConversionContext& context_;
+  std::string outputPath_;
+  SMPFileCloser closer_;
+  std::optional<ForeignHeadLabels> labels_;
 };
+
+// The head an import without a header gives its output from the settings: defaults, the view,
+// rate, channels, byte order and the processing step, then the line "<input> as <kind>->
+// <output>"; the samples are stored from the start of the data.
+void StartHeadlessImport(ConversionContext& context, const ImportViewSettings& settings,
+                         double sfTot, int32_t channels, const std::string& inputPath,
+                         const std::string& outputPath, std::string_view kind);
 
 }  // namespace convert_steps
 }  // namespace vorsel

@@ -16,6 +16,7 @@
 
 #include "fileio/byteio.h"
 #include "formats/batch_words.h"
+#include "formats/chunk_walker.h"
 #include "formats/convert_steps.h"
 #include "formats/format_list.h"
 #include "formats/kelm.h"
@@ -41,7 +42,6 @@ constexpr int kHedrPeaks = 2;
 constexpr uint32_t kDateAndCountsBytes = kNspDateLength + 8;
 // The bytes "FORM", "DS16" and the DS16 size in front of the chunks.
 constexpr int64_t kFormBytes = 12;
-constexpr uint32_t kStreamingSize = 0xFFFFFFFF;  // the size of a file written to a pipe
 constexpr int64_t kChunkHeaderBytes = 8;
 constexpr uint16_t kAbsentPeak = 0xFFFF;
 // A peak of 32768 would read back as a negative field, that is as an absent channel.
@@ -227,24 +227,25 @@ class NspChunkWalk {
 
   // True when an embedded SMP head was restored.
   bool Run() {
-    while (Walked() < limit_ && !done_) {
-      Tick(context_);
-      const int64_t before = Walked();
-      const std::optional<ChunkHeader> header = ReadChunkHeader(input_, ByteOrder::LittleEndian);
+    ChunkWalker walker(context_, input_, ByteOrder::LittleEndian, kFormBytes + limit_, 1,
+                       inputPath_);
+    while (!done_) {
+      const std::optional<ChunkHeader> header = walker.Next();
       if (!header) {
         // Bytes after the declared size that make no chunk are trailing bytes, not damage. A
         // declared size beyond the end of the file, the streaming marker aside, means the file
         // was cut short; cut inside a chunk header, its data are invalid.
+        const int64_t before = walker.HeaderStart() - kFormBytes;
         const int64_t missing = kFormBytes + declared_ - input_.Size();
         const bool partialHeader = kFormBytes + before < input_.Size();
         if (before < declared_ && (partialHeader || missing <= 0)) {
           InvalidData();
         } else if (missing > 0 && declared_ != kStreamingSize) {
-          NoteShort(missing);
+          walker.NoteShort(missing);
         }
         break;
       }
-      if (!HandleChunk(*header)) {
+      if (!HandleChunk(*header, walker)) {
         InvalidData();
         break;
       }
@@ -253,30 +254,21 @@ class NspChunkWalk {
   }
 
  private:
-  int64_t Walked() const { return static_cast<int64_t>(input_.Position()) - kFormBytes; }
-
   void InvalidData() { context_.log.Append("Invalid data in " + FileNameOf(inputPath_)); }
 
-  void NoteShort(int64_t missing) {
-    if (!shortNoted_) {
-      shortNoted_ = true;
-      context_.log.Append(inputPath_ + " ends " + std::to_string(missing) +
-                          " bytes before its header says");
-    }
-  }
-
   // False when a header chunk cannot be read.
-  bool HandleChunk(const ChunkHeader& header) {
+  bool HandleChunk(const ChunkHeader& header, ChunkWalker& walker) {
     if ((header.id == kHedr || header.id == kHdr8) && header.size > 0) {
-      return ReadHeaderChunk(header, header.id == kHdr8 ? kMaxNspChannels : kHedrPeaks);
+      return ReadHeaderChunk(header, header.id == kHdr8 ? kMaxNspChannels : kHedrPeaks, walker);
     }
     // A chunk beyond the end of the file reads to its end; a header chunk cut short is invalid
     // instead.
-    const int64_t missing = static_cast<int64_t>(input_.Position()) + header.size - input_.Size();
-    if (missing > 0 && header.size != kStreamingSize) {
-      NoteShort(missing);
+    if (header.size != kStreamingSize) {
+      if (const int64_t missing = walker.Missing(header.size); missing > 0) {
+        walker.NoteShort(missing);
+      }
     }
-    ChunkBody body(input_, header.size, true);
+    ChunkBody body = walker.Body(header.size);
     if (header.id == kInterleaved) {
       CopySamples(
           body, [this](const tsamplechunk& chunk) { smp_.SetChunk(chunk); },
@@ -301,7 +293,7 @@ class NspChunkWalk {
     return true;
   }
 
-  bool ReadHeaderChunk(const ChunkHeader& header, int peakFields) {
+  bool ReadHeaderChunk(const ChunkHeader& header, int peakFields, ChunkWalker& walker) {
     const uint32_t fieldBytes = HeaderBodyBytes(peakFields);
     if (header.size < fieldBytes) {
       return false;
@@ -318,7 +310,7 @@ class NspChunkWalk {
     if (input_.Position() - start < fieldBytes) {
       return false;  // the file ends inside the fields
     }
-    ChunkBody rest(input_, header.size - fieldBytes, true);
+    ChunkBody rest = walker.Body(header.size - fieldBytes);
     rest.Finish();
     headerChannels_ = channels;
     smp_.SetnChans(channels);
@@ -381,7 +373,7 @@ class NspChunkWalk {
       if (chunk_->used == 0) {
         break;
       }
-      if (int64_t{smp_.HeadSize()} + 2 * (int64_t{smp_.Position()} + chunk_->used) >= kSizeLimit) {
+      if (WouldReachSizeLimit(int64_t{smp_.Position()} + chunk_->used)) {
         context_.log.Append(inputPath_ +
                             " would give an SMP file of 2 GiB or more. Sample chunks skipped.");
         break;
@@ -408,7 +400,7 @@ class NspChunkWalk {
         continue;
       }
       chunk_->used = static_cast<int32_t>(read.samples);
-      if (int64_t{smp_.HeadSize()} + 2 * samplesAfter(chunk_->used) >= kSizeLimit) {
+      if (WouldReachSizeLimit(samplesAfter(chunk_->used))) {
         context_.log.Append(inputPath_ +
                             " would give an SMP file of 2 GiB or more. Sample chunk skipped.");
         return;
@@ -452,7 +444,6 @@ class NspChunkWalk {
   bool headRestored_ = false;
   bool samplesStored_ = false;
   bool done_ = false;
-  bool shortNoted_ = false;
   // The channel count of the last header chunk; before one, that of a new SMP file.
   int headerChannels_ = 1;
 };
@@ -475,11 +466,8 @@ void ImportNSP(ConversionContext& context, const ImportViewSettings& settings,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  SMPFileCloser closer(smp);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
-  smp.SetMSBFirst(settings.MSBFirst);
-  smp.SetPosition(0);
+  ImportOutput output(context, inputPath, outputPath);
+  output.BeginSamples(settings);
   const bool headRestored = NspChunkWalk(context, settings, input, inputPath, declaredSize).Run();
   // The channel layout the samples were stored in, and the header chunk's items: a restored head
   // too full to be saved keeps them when it loses its own items.
@@ -500,25 +488,17 @@ void ImportNSP(ConversionContext& context, const ImportViewSettings& settings,
     smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
   };
   completeHead(headRestored);
-  SaveImportedFile(context, inputPath, outputPath, completeHead);
-  CloseImportedFile(context, outputPath);
+  output.Finish(inputPath, completeHead);
 }
 
 void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
                const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath) || !OpenSource(context, inputPath)) {
+  const std::optional<SMPFileCloser> source =
+      BeginExport(context, inputPath, outputPath, std::nullopt, SplitRate::Refused);
+  if (!source) {
     return;
   }
   TSMPfile& smp = context.SMPfile1;
-  SMPFileCloser closer(smp);
-  if (smp.IsSplitRate()) {
-    context.log.Append(inputPath + " has split rate! Conversion aborted.");
-    return;
-  }
   const int channels = smp.nChans();
   if (RefuseChannelCount(context, smp, channels)) {
     return;
@@ -533,8 +513,7 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
       settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::NSP) : 0;
   const int64_t ds16Size = 2 * samples + kChunkHeaderBytes + HeaderBodyBytes(layout.PeakFields()) +
                            kChunkHeaderBytes * chunkCount + embeddedBytes;
-  if (kFormBytes + ds16Size >= kSizeLimit) {
-    context.log.Append(inputPath + " would give an NSP file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, kFormBytes + ds16Size, "an NSP")) {
     return;
   }
 
@@ -553,28 +532,24 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
   if (layout.oneChunk) {
     out.fourcc(channels == 1 ? kChannelA : kInterleaved);
     out.u32le(static_cast<uint32_t>(2 * samples));
-    const uint64_t dataStart = out.Position();
     // The sizes and the frame count claim only the whole scans in the file, after a write
     // error, a stop by the user or a source that held fewer samples than it said.
-    const auto keepSizesWritten = [&] {
+    const auto keepSizesWritten = [&](uint64_t dataStart) {
       const uint64_t scanBytes = 2 * static_cast<uint64_t>(channels);
       const uint64_t dataBytes = ScanBytesWritten(out, dataStart, scanBytes);
       PatchSize(out, 8, dataStart + dataBytes - kFormBytes, ByteOrder::LittleEndian);
       PatchSize(out, peaksAt - 4, dataBytes / scanBytes, ByteOrder::LittleEndian);
       PatchSize(out, dataStart - 4, dataBytes, ByteOrder::LittleEndian);
     };
-    try {
-      ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
-        extremes.Add(block);
-        out.WriteSamples16(block, ByteOrder::LittleEndian);
-      });
-    } catch (...) {
-      keepSizesWritten();
-      throw;
-    }
-    if (out.Position() - dataStart != static_cast<uint64_t>(2 * samples)) {
-      keepSizesWritten();
-    }
+    WriteExportData(
+        out, static_cast<uint64_t>(2 * samples),
+        [&] {
+          ForEachSourceChunk(context, samples, [&](std::span<const int16_t> block) {
+            extremes.Add(block);
+            out.WriteSamples16(block, ByteOrder::LittleEndian);
+          });
+        },
+        keepSizesWritten);
   } else {
     ChannelChunkWriter chunks(out, out.Position(), ChannelOfEverySlot(smp), channels, frames);
     try {

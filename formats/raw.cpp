@@ -29,23 +29,12 @@ bool IsRawCoding(int32_t coding) {
 }
 
 // Settings files can hold any number; a coding outside the table has no conversion.
-bool RefuseUnknownCoding(ConversionContext& context, const std::string& inputPath, int32_t coding,
-                         std::string_view field) {
-  if (IsRawCoding(coding)) {
-    return false;
-  }
-  context.log.Append(inputPath + ": coding " + std::to_string(coding) + " of " +
-                     std::string(field) + " is not supported. Conversion aborted.");
-  return true;
+CodingChoice RawCoding(int32_t coding, std::string_view field) {
+  return {coding, IsRawCoding(coding), field};
 }
 
 Representation RepresentationOf(bool isSigned) {
   return isSigned ? Representation::Signed : Representation::OffsetBinary;
-}
-
-// Bytes of the SMP data area that `dataBytes` bytes of RAW data in `coding` become.
-int64_t ImportedDataBytes(int64_t dataBytes, int32_t coding) {
-  return coding == kLinear16 ? dataBytes / 2 * 2 : dataBytes * 2;
 }
 
 void DecodeBytes(std::span<const uint8_t> bytes, int32_t coding, Representation representation,
@@ -86,16 +75,9 @@ Coding8 Coding8Of(int32_t coding) {
 
 void ImportRAW(ConversionContext& context, const ImportRAWSettings& settings,
                const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath) ||
-      RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (RefuseUnknownCoding(context, inputPath, settings.Encoding, "ImportRAW.Encoding")) {
-    return;
-  }
-  if (settings.nChans < 1 || settings.nChans > kMaxChannels) {
-    context.log.Append(inputPath + ": " + std::to_string(settings.nChans) +
-                       " channels (ImportRAW.nChans) are not supported. Conversion aborted.");
+  if (!BeginHeadlessImport(context, inputPath, outputPath) ||
+      RefuseCoding(context, inputPath, RawCoding(settings.Encoding, "ImportRAW.Encoding")) ||
+      RefuseChannelCount(context, inputPath, settings.nChans, "ImportRAW.nChans")) {
     return;
   }
 
@@ -103,24 +85,16 @@ void ImportRAW(ConversionContext& context, const ImportRAWSettings& settings,
   ByteReader input(inputPath);
   const int64_t strip = settings.StripBytes > 0 ? settings.StripBytes : 0;
   const int64_t dataBytes = input.Size() > strip ? input.Size() - strip : 0;
-  TSMPfile& smp = context.SMPfile1;
-  if (smp.defheadsize() + ImportedDataBytes(dataBytes, settings.Encoding) >= kMaxFileBytes) {
+  if (WouldReachSizeLimit(settings.Encoding == kLinear16 ? dataBytes / 2 : dataBytes)) {
     context.log.Append(inputPath + " would give an SMP file of 2 GiB or more. Conversion aborted.");
     return;
   }
 
-  CreateImportedFile(context, outputPath);
-  const SMPFileCloser closer(smp);
-  smp.insert_nonpresent_defaults();
-  ApplyImportView(smp, settings);
-  smp.SetSfTot(settings.SfTot);
-  smp.SetnChans(settings.nChans);
-  smp.SetMSBFirst(settings.MSBFirst);
-  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
-  context.log.Append(FileNameOf(inputPath) + " as RAW-> " + FileNameOf(outputPath));
-
+  TSMPfile& smp = context.SMPfile1;
+  ImportOutput output(context, outputPath);
+  StartHeadlessImport(context, settings, settings.SfTot, settings.nChans, inputPath, outputPath,
+                      "RAW");
   input.Skip(static_cast<uint64_t>(strip));
-  smp.SetPosition(0);
   const auto chunk = std::make_unique<tsamplechunk>();
   const ByteOrder order = settings.ByteOrder == 1 ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
   const Representation representation = RepresentationOf(settings.Signed);
@@ -145,25 +119,24 @@ void ImportRAW(ConversionContext& context, const ImportRAWSettings& settings,
     smp.SetChunk(*chunk);
     Tick(context);
   }
-  SaveImportedHead(context, outputPath);
-  CloseImportedFile(context, outputPath);
+  output.FinishHead();
 }
 
 void ExportRAW(ConversionContext& context, const ExportRAWSettings& settings,
                const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
+  // A coding RAW does not have is refused before the progress line.
+  if (LogCancelled(context, inputPath, outputPath) ||
+      RefuseCoding(context, inputPath, RawCoding(settings.Encoding, "ExportRAW.Encoding"))) {
     return;
   }
-  if (RefuseUnknownCoding(context, inputPath, settings.Encoding, "ExportRAW.Encoding")) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  // ExportRAW.Extension may be the input's own, ".smp".
-  if (RefuseOwnOutput(context, inputPath, outputPath) || !OpenSource(context, inputPath)) {
+  // ExportRAW.Extension may be the input's own, ".smp". Split-rate files are written as they
+  // are stored.
+  const std::optional<SMPFileCloser> source =
+      BeginExport(context, inputPath, outputPath, std::nullopt, SplitRate::Written);
+  if (!source) {
     return;
   }
   TSMPfile& smp = context.SMPfile1;
-  const SMPFileCloser closer(smp);
   const int64_t headerBytes = settings.HeaderBytes > 0 ? settings.HeaderBytes : 0;
   const int64_t bytesPerSample = settings.Encoding == kLinear16 ? 2 : 1;
   if (headerBytes + bytesPerSample * smp.nSamples() >= kMaxFileBytes) {

@@ -66,14 +66,13 @@ class ScanWriter {
       : context_(context),
         scanLength_(scanLength),
         capacity_(kChunkCapacity / scanLength * scanLength),
-        roomSamples_((kMaxFileBytes - 1 - context.SMPfile1.HeadSize()) / 2),
         chunk_(std::make_unique<tsamplechunk>()) {
     chunk_->used = 0;
   }
 
   // False when one more scan would make the SMP file 2 GiB or larger.
   bool Add(std::span<const int16_t> scan) {
-    if (written_ + scanLength_ > roomSamples_) {
+    if (WouldReachSizeLimit(written_ + scanLength_)) {
       return false;
     }
     if (chunk_->used + scanLength_ > capacity_) {
@@ -99,7 +98,6 @@ class ScanWriter {
   ConversionContext& context_;
   const int32_t scanLength_;
   const int32_t capacity_;
-  const int64_t roomSamples_;
   int64_t written_ = 0;
   std::unique_ptr<tsamplechunk> chunk_;
 };
@@ -312,13 +310,8 @@ void AppendSummary(ConversionLog& log, int64_t overloads, int64_t invalidNumbers
 
 void ImportTXT(ConversionContext& context, const ImportTXTSettings& settings,
                const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath) ||
-      RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (settings.nChans < 1 || settings.nChans > kMaxChannels) {
-    context.log.Append(inputPath + ": " + std::to_string(settings.nChans) +
-                       " channels (ImportTXT.nChans) are not supported. Conversion aborted.");
+  if (!BeginHeadlessImport(context, inputPath, outputPath) ||
+      RefuseChannelCount(context, inputPath, settings.nChans, "ImportTXT.nChans")) {
     return;
   }
   // The input is opened before the output exists, so that an unreadable file leaves nothing.
@@ -329,17 +322,9 @@ void ImportTXT(ConversionContext& context, const ImportTXTSettings& settings,
   }
 
   TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  const SMPFileCloser closer(smp);
-  smp.insert_nonpresent_defaults();
-  ApplyImportView(smp, settings);
-  smp.SetSfTot(settings.SfTot);
-  smp.SetnChans(settings.nChans);
-  smp.SetMSBFirst(settings.MSBFirst);
-  smp.set_proc(std::string(kProgramTitle) + " from " + inputPath);
-  context.log.Append(FileNameOf(inputPath) + " as text-> " + FileNameOf(outputPath));
-
-  smp.SetPosition(0);
+  ImportOutput output(context, outputPath);
+  StartHeadlessImport(context, settings, settings.SfTot, settings.nChans, inputPath, outputPath,
+                      "text");
   // The mapping uses the scale as the head now holds it (the view rounded to its digits).
   const UnitScale scale{smp.GetView(-1), smp.GetRange(-1)};
   TextColumnReader reader(context, settings, inputPath, scale, smp.ScanCount());
@@ -355,8 +340,7 @@ void ImportTXT(ConversionContext& context, const ImportTXTSettings& settings,
     }
   }
   reader.Finish();
-  SaveImportedHead(context, outputPath);
-  CloseImportedFile(context, outputPath);
+  output.FinishHead();
   AppendSummary(context.log, reader.Overloads(), reader.InvalidNumbers());
 }
 

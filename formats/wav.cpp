@@ -18,6 +18,7 @@
 #include "codings/linear.h"
 #include "fileio/byteio.h"
 #include "formats/batch_words.h"
+#include "formats/chunk_walker.h"
 #include "formats/convert_steps.h"
 #include "formats/format_list.h"
 #include "formats/kelm.h"
@@ -30,22 +31,19 @@ namespace vorsel {
 namespace {
 
 using convert_steps::ApplyImportView;
+using convert_steps::BeginExport;
 using convert_steps::BeginImport;
-using convert_steps::CloseImportedFile;
-using convert_steps::CreateImportedFile;
+using convert_steps::CodingChoice;
 using convert_steps::DropInvalidScan;
-using convert_steps::FileNameOf;
-using convert_steps::ForeignHeadLabels;
+using convert_steps::ImportOutput;
 using convert_steps::kProgramTitle;
-using convert_steps::kSizeLimit;
-using convert_steps::LogCancelled;
-using convert_steps::LogProgress;
-using convert_steps::OpenSource;
-using convert_steps::RefuseOwnOutput;
-using convert_steps::SaveImportedFile;
+using convert_steps::RefuseOutputSize;
 using convert_steps::ShowCannotImport;
 using convert_steps::SMPFileCloser;
+using convert_steps::SplitRate;
 using convert_steps::Tick;
+using convert_steps::WouldReachSizeLimit;
+using convert_steps::WriteExportData;
 
 constexpr uint16_t kTagPCM = 1;
 constexpr uint16_t kTagALaw = 6;
@@ -55,8 +53,6 @@ constexpr uint16_t kTagExtensible = 0xFFFE;
 constexpr std::array<uint8_t, 14> kSubFormatTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                                     0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 constexpr uint32_t kExtensibleFormatSize = 40;
-// A size that a program writing to a pipe could not know: the data runs to the end of the file.
-constexpr uint32_t kStreamingSize = 0xFFFFFFFF;
 
 enum WavCoding : int32_t { kMuLaw = 0, kALaw = 1, kLinear8 = 2, kLinear16 = 3 };
 
@@ -142,18 +138,20 @@ class WavChunkWalk {
         bytes_(std::make_unique<std::array<uint8_t, kBlockBytes>>()) {}
 
   void Run() {
-    while (RemainingRiffBytes() >= 8 && !stop_) {
-      Tick(context_);
-      const std::optional<ChunkHeader> header = ReadChunkHeader(reader_, ByteOrder::LittleEndian);
+    // The RIFF size counts from "WAVE" on, that is every byte after the first eight.
+    ChunkWalker walker(context_, reader_, ByteOrder::LittleEndian, int64_t{format_.riffSize} + 8, 8,
+                       inputPath_);
+    while (!stop_) {
+      const std::optional<ChunkHeader> header = walker.Next();
       if (!header) {
         break;
       }
       const bool data = header->id == FourCC("data");
-      ChunkBody body(reader_, data ? DataBytes(header->size) : header->size, true);
+      ChunkBody body = walker.Body(data ? walker.BytesToRead(header->size) : header->size);
       if (header->id == FourCC("kelm")) {
         TakeEmbeddedHead(body);
       } else if (data) {
-        ConvertData(body);
+        ConvertData(body, walker);
       }
       body.Finish();
     }
@@ -162,29 +160,6 @@ class WavChunkWalk {
   bool HeadRestored() const { return headRestored_; }
 
  private:
-  // The RIFF size counts from "WAVE" on, that is every byte after the first eight. A size
-  // beyond the end of the file (the streaming marker 0xFFFFFFFF among them) means the file's end.
-  int64_t RemainingRiffBytes() const {
-    const int64_t end = std::min<int64_t>(int64_t{format_.riffSize} + 8, reader_.Size());
-    return end - static_cast<int64_t>(reader_.Consumed());
-  }
-
-  // A data size beyond the end of the file reads to the end; unless it is the streaming marker,
-  // the file was cut short, which gets one line.
-  uint64_t DataBytes(uint32_t size) {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    if (int64_t{size} <= inFile) {
-      return size;
-    }
-    if (size != kStreamingSize && !shortNoted_) {
-      shortNoted_ = true;
-      context_.log.Append(inputPath_ + " ends " + std::to_string(int64_t{size} - inFile) +
-                          " bytes before its header says");
-    }
-    return static_cast<uint64_t>(inFile);
-  }
-
   void TakeEmbeddedHead(ChunkBody& body) {
     // The samples already stored sit at the data offset of the head in force; a new head
     // would move that offset under them.
@@ -205,15 +180,18 @@ class WavChunkWalk {
     }
   }
 
-  void ConvertData(ChunkBody& body) {
+  void ConvertData(ChunkBody& body, const ChunkWalker& walker) {
     const bool linear16 = format_.tag == kTagPCM && format_.bitsPerSample == 16;
     if (format_.tag == kTagPCM && !linear16 && format_.bitsPerSample != 8) {
       context_.log.Append("Bits per sample of " + std::to_string(format_.bitsPerSample) +
                           "is not supported. Conversion aborted.");
       return;
     }
-    const int64_t bytesPerSample = linear16 ? 2 : 1;
-    if (WouldReachSizeLimit(body, bytesPerSample)) {
+    // Judged from the bytes the file really holds, so that a truncated file whose header
+    // claims more still converts.
+    const int64_t bytes =
+        std::min<int64_t>(static_cast<int64_t>(body.Remaining()), walker.BytesInFile());
+    if (WouldReachSizeLimit(storedSamples_ + bytes / (linear16 ? 2 : 1))) {
       context_.log.Append(inputPath_ +
                           " would give an SMP file of 2 GiB or more. Data chunk skipped.");
       return;
@@ -258,16 +236,6 @@ class WavChunkWalk {
     return table;
   }
 
-  // Judged from the bytes the file really holds, so that a truncated file whose header claims
-  // more still converts.
-  bool WouldReachSizeLimit(const ChunkBody& body, int64_t bytesPerSample) const {
-    const int64_t inFile =
-        std::max<int64_t>(0, reader_.Size() - static_cast<int64_t>(reader_.Position()));
-    const int64_t bodyBytes = std::min<int64_t>(static_cast<int64_t>(body.Remaining()), inFile);
-    const int64_t samples = storedSamples_ + bodyBytes / bytesPerSample;
-    return int64_t{smp_.HeadSize()} + 2 * samples >= kSizeLimit;
-  }
-
   ConversionContext& context_;
   const ImportViewSettings& settings_;
   TSMPfile& smp_;
@@ -278,7 +246,6 @@ class WavChunkWalk {
   std::unique_ptr<std::array<uint8_t, kBlockBytes>> bytes_;
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
-  bool shortNoted_ = false;
   bool stop_ = false;
 };
 
@@ -393,29 +360,15 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
                                     ByteOrder::LittleEndian);
 }
 
-// The header claims only the samples that are in the file, so that a file cut short by a write
-// error or a shorter source still reads as what it holds. Errors here would hide the first.
+// The header claims only the whole scans that are in the file, so that a file cut short by a
+// write error or a shorter source still reads as what it holds.
 void KeepSizesWritten(ByteWriter& out, const WavLayout& layout, uint64_t dataStart) {
-  const auto le32 = [](uint64_t value) {
-    const auto v = static_cast<uint32_t>(value);
-    return std::array<uint8_t, 4>{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                                  static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-  };
-  try {
-    out.Flush();
-  } catch (const std::system_error&) {
-    // What did not fit stays out; the sizes below describe what did.
-  }
-  try {
-    const uint64_t end = std::max(out.WrittenBytes(), dataStart);
-    const uint64_t blockAlign = uint64_t{layout.channels} * (layout.bitsPerSample / 8);
-    const uint64_t dataBytes = (end - dataStart) / blockAlign * blockAlign;
-    out.WriteAt(4, le32(dataStart + dataBytes - 8));
-    out.WriteAt(dataStart - 4, le32(dataBytes));
-    if (layout.hasFact) {
-      out.WriteAt(kG711HeaderBytes - 4, le32(dataBytes));
-    }
-  } catch (const std::system_error&) {
+  const uint64_t blockAlign = uint64_t{layout.channels} * (layout.bitsPerSample / 8);
+  const uint64_t dataBytes = convert_steps::ScanBytesWritten(out, dataStart, blockAlign);
+  convert_steps::PatchSize(out, 4, dataStart + dataBytes - 8, ByteOrder::LittleEndian);
+  convert_steps::PatchSize(out, dataStart - 4, dataBytes, ByteOrder::LittleEndian);
+  if (layout.hasFact) {
+    convert_steps::PatchSize(out, kG711HeaderBytes - 4, dataBytes, ByteOrder::LittleEndian);
   }
 }
 
@@ -440,46 +393,27 @@ void ImportWAV(ConversionContext& context, const ImportViewSettings& settings,
     return;
   }
 
-  TSMPfile& smp = context.SMPfile1;
-  CreateImportedFile(context, outputPath);
-  SMPFileCloser closer(smp);
-  const ForeignHeadLabels labelLimits(context, inputPath, outputPath);
-  smp.SetMSBFirst(settings.MSBFirst);
-  smp.SetPosition(0);
-
+  ImportOutput output(context, inputPath, outputPath);
+  output.BeginSamples(settings);
   WavChunkWalk walk(context, settings, reader, *format, inputPath);
   walk.Run();
 
   CompleteHead(context, settings, *format, inputPath, walk.HeadRestored());
-  SaveImportedFile(context, inputPath, outputPath, [&](bool headRestored) {
+  output.Finish(inputPath, [&](bool headRestored) {
     CompleteHead(context, settings, *format, inputPath, headRestored);
   });
-  CloseImportedFile(context, outputPath);
 }
 
 void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
                const std::string& inputPath, const std::string& outputPath) {
-  if (LogCancelled(context, inputPath, outputPath)) {
-    return;
-  }
-  LogProgress(context, inputPath, outputPath);
-  if (RefuseOwnOutput(context, inputPath, outputPath)) {
-    return;
-  }
-  if (!IsWavCoding(settings.Encoding)) {
-    context.log.Append(inputPath + ": coding " + std::to_string(settings.Encoding) +
-                       " of ExportWAV.Encoding is not supported. Conversion aborted.");
-    return;
-  }
-  if (!OpenSource(context, inputPath)) {
+  const std::optional<SMPFileCloser> source = BeginExport(
+      context, inputPath, outputPath,
+      CodingChoice{settings.Encoding, IsWavCoding(settings.Encoding), "ExportWAV.Encoding"},
+      SplitRate::Refused);
+  if (!source) {
     return;
   }
   TSMPfile& smp = context.SMPfile1;
-  SMPFileCloser closer(smp);
-  if (smp.IsSplitRate()) {
-    context.log.Append(inputPath + " has split rate! Conversion aborted.");
-    return;
-  }
 
   const int32_t channels = smp.nChans();
   const double rate = channels > 0 ? RatePerChannel(smp.SfTot(), channels) : 0;
@@ -493,8 +427,7 @@ void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
       PlanLayout(settings.Encoding, static_cast<uint16_t>(channels), static_cast<uint32_t>(rate),
                  smp.nSamples(),
                  settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::WAV) : 0);
-  if (layout.riffSize + 8 >= kSizeLimit) {
-    context.log.Append(inputPath + " would give a WAV file of 2 GiB or more! Conversion aborted.");
+  if (RefuseOutputSize(context, inputPath, layout.riffSize + 8, "a WAV")) {
     return;
   }
   const double factor = ExportFactor(smp, settings);
@@ -502,16 +435,10 @@ void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
   ByteWriter out(outputPath);
   out.Preallocate(static_cast<uint64_t>(layout.riffSize) + 8);
   WriteWavHeader(out, layout, smp);
-  const uint64_t dataStart = out.Position();
-  try {
-    WriteSamples(context, out, layout, settings.Encoding, settings.DitherNoise, factor);
-  } catch (...) {
-    KeepSizesWritten(out, layout, dataStart);  // a write error, or the user stopped the batch
-    throw;
-  }
-  if (out.Position() - dataStart != static_cast<uint64_t>(layout.dataSize)) {
-    KeepSizesWritten(out, layout, dataStart);  // the source held fewer samples than it said
-  }
+  WriteExportData(
+      out, static_cast<uint64_t>(layout.dataSize),
+      [&] { WriteSamples(context, out, layout, settings.Encoding, settings.DitherNoise, factor); },
+      [&](uint64_t dataStart) { KeepSizesWritten(out, layout, dataStart); });
   out.Close();
 }
 

@@ -117,18 +117,6 @@ TEST_F(AiffExport, RefusalsLeaveOneLineAndNoOutput) {
   EXPECT_EQ(Export(SmpFile(SourceItems("16000", "1"), Spread(8))), "");
   EXPECT_EQ(log.lines.back(),
             in + ": coding 2 of ExportAIF.Encoding is not supported. Conversion aborted.");
-
-  settings.ExportAIF.Encoding = 1;
-  log.lines.clear();
-  ConversionContext context = Context();
-  ExportAIFF(context, settings.ExportAIF, Path("missing.smp"), Path("out.aif"));
-  EXPECT_EQ(log.lines, (std::vector<std::string>{
-                           "missing.smp -> out.aif",
-                           Path("missing.smp") + " cannot be opened! Conversion aborted."}));
-  EXPECT_FALSE(std::filesystem::exists(Path("out.aif")));
-
-  ExportAIFF(context, settings.ExportAIF, in, "");
-  EXPECT_EQ(log.lines.back(), in + " - cancelled by user");
 }
 
 class AiffImport : public ConverterTest {

@@ -222,22 +222,5 @@ TEST_F(WavExport, RefusalsLeaveNoOutput) {
                                                        "supported. Conversion aborted."}));
 }
 
-TEST_F(WavExport, SourceThatCannotBeOpenedIsNamedAndNothingIsWritten) {
-  ConversionContext context = Context();
-  ExportWAV(context, settings.ExportWAV, Path("missing.smp"), Path("out.wav"));
-  EXPECT_EQ(log.lines, (std::vector<std::string>{
-                           "missing.smp -> out.wav",
-                           Path("missing.smp") + " cannot be opened! Conversion aborted."}));
-  EXPECT_FALSE(std::filesystem::exists(Path("out.wav")));
-  EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(WavExport, CancelledSaveDialogOnlyLogs) {
-  WriteFile(Path("in.smp"), SmpHead(kMono16k));
-  ConversionContext context = Context();
-  ExportWAV(context, settings.ExportWAV, Path("in.smp"), "");
-  EXPECT_EQ(log.lines, std::vector<std::string>{Path("in.smp") + " - cancelled by user"});
-}
-
 }  // namespace
 }  // namespace vorsel

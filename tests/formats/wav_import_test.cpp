@@ -258,26 +258,6 @@ TEST_F(WavImport, UnsupportedBitCountSkipsItsDataChunkAndStillWritesTheFile) {
   EXPECT_EQ(ItemValue(items, "sftot"), "16000");
 }
 
-TEST_F(WavImport, CancelledSaveDialogOnlyLogs) {
-  WriteFile(Path("in.wav"), Wav(FmtBody(1, 1, 8000, 16), Chunk("data", LittleEndianSamples({1}))));
-  ConversionContext context = Context();
-  ImportWAV(context, settings.ImportWAV, Path("in.wav"), "");
-  EXPECT_EQ(log.lines, std::vector<std::string>{Path("in.wav") + " - cancelled by user"});
-  EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "in.wav");
-}
-
-TEST_F(WavImport, RefusesToWriteOverItsOwnInput) {
-  const std::string bytes = Wav(FmtBody(1, 1, 8000, 16), Chunk("data", LittleEndianSamples({1})));
-  WriteFile(Path("x.smp"), bytes);
-  ConversionContext context = Context();
-  ImportWAV(context, settings.ImportWAV, Path("x.smp"), Path("x.smp"));
-  EXPECT_EQ(log.lines,
-            (std::vector<std::string>{
-                "x.smp -> x.smp",
-                Path("x.smp") + " would be overwritten by its own output! Conversion aborted."}));
-  EXPECT_EQ(ReadFile(Path("x.smp")), bytes);
-}
-
 // ---- Embedded SMP head ---------------------------------------------------------------------
 
 TEST_F(WavImport, RestoredHeadKeepsItsItemsWhileFormatAndImportWin) {
@@ -370,17 +350,6 @@ TEST_F(WavImport, RestoredLabelsGoToTheOutputsOwnLabelFileAndTheNamedOneIsUntouc
 }
 
 // ---- Files too large for 32-bit sizes ------------------------------------------------------
-
-TEST_F(WavImport, RefusesInputsOfTwoGibibytes) {
-  const std::string bytes = Wav(FmtBody(1, 1, 8000, 16), Chunk("data", LittleEndianSamples({1})));
-  WriteFile(Path("in.wav"), bytes);
-  std::filesystem::resize_file(Path("in.wav"), uintmax_t{1} << 31);  // sparse
-  ConversionContext context = Context();
-  ImportWAV(context, settings.ImportWAV, Path("in.wav"), Path("out.smp"));
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, Path("in.wav") + " is 2 GiB or larger and cannot be imported");
-  EXPECT_FALSE(std::filesystem::exists(Path("out.smp")));
-}
 
 TEST_F(WavImport, SkipsDataThatWouldMakeTheSMPFileReachTwoGibibytes) {
   // A gibibyte of 8-bit codes doubles to more than the SMP file can hold.

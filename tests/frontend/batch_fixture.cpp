@@ -95,6 +95,7 @@ ConversionBatch& BatchFixture::Batch() {
                                                        .pacer = pacer,
                                                        .link = link,
                                                        .errors = errors,
+                                                       .describe = describe,
                                                        .importRoutes = routes});
   return *batch;
 }

@@ -125,6 +125,7 @@ class BatchFixture {
   RecordingLink link;
   RecordingErrors errors;
   std::vector<ImportRoute> routes;
+  FileDescriber describe = nullptr;
   std::unique_ptr<ConversionBatch> batch;
 
   // Builds the batch over the current routes.

@@ -180,6 +180,33 @@ TEST_F(ExportBatch, AStopRequestEndsTheBatchAfterTheFileBeingConverted) {
   EXPECT_FALSE(view.image1 || view.image2);
 }
 
+// What the converter of the next test finds in the info label while it runs.
+const test::TestView* viewWhileConverting = nullptr;
+std::string infoWhileConverting;
+int descriptions = 0;
+std::string CountingDescription(const std::string& path, const ConversionSettings&) {
+  return "description " + std::to_string(++descriptions) + " of " + path;
+}
+void RecordInfoLabel(ConversionContext& context, const ConversionSettings& settings,
+                     const std::string& inputPath, const std::string& outputPath) {
+  infoWhileConverting = viewWhileConverting->infolabel;
+  test::TestExport(context, settings, inputPath, outputPath);
+}
+
+TEST_F(ExportBatch, TheFileIsDescribedAgainOnceTheOverwriteQuestionIsAnswered) {
+  // The question may stay open for long, and the file may change meanwhile.
+  const std::string a = AddEntry("a.smp", kSmpHead);
+  test::WriteFile(dir / "a.out", "old");
+  boxes.answers = {idYes};
+  descriptions = 0;
+  describe = &CountingDescription;
+  viewWhileConverting = &view;
+  Batch().RunExportBatch(ExportTarget(&RecordInfoLabel));
+  viewWhileConverting = nullptr;
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(infoWhileConverting, "description 2 of " + a);
+}
+
 TEST_F(ExportBatch, RunPicksTheBatchByDirection) {
   AddEntry("a.wav", kRiff);
   ConversionTarget importTarget = ExportTarget(nullptr);
