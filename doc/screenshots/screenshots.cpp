@@ -8,11 +8,13 @@
 // function and one row of kShots.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFont>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 #include <cmath>
 #include <cstdint>
@@ -129,17 +131,79 @@ struct Windows {
   TForm4 Form4;
 };
 
-// Grabs the modal dialog that the action opens, then closes it.
-QPixmap GrabModal(const std::function<void()>& open) {
+// Grabs the modal dialog with this caption that the action opens, on the given page of its
+// notebook, then closes it. Another modal window (a message box instead of the dialog) is
+// closed unphotographed.
+QPixmap GrabModal(const QString& caption, int page, const std::function<void()>& open) {
   QPixmap picture;
-  QTimer::singleShot(200, [&picture] {
-    if (QWidget* dialog = QApplication::activeModalWidget()) {
-      picture = dialog->grab();
-      dialog->close();
+  // Owned here, so that it cannot fire later when the action opened nothing modal.
+  QTimer timer;
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, [&picture, &caption, page] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) {
+      return;
     }
+    if (dialog->windowTitle() == caption) {
+      if (auto* notebook = dialog->findChild<QTabWidget*>(QStringLiteral("TabbedNotebook1"))) {
+        notebook->setCurrentIndex(page);
+      }
+      QApplication::processEvents();
+      picture = dialog->grab();
+    } else {
+      std::fprintf(stderr, "screenshots: \"%s\" opened instead of \"%s\"\n",
+                   qPrintable(dialog->windowTitle()), qPrintable(caption));
+    }
+    dialog->close();
   });
+  timer.start(200);
   open();
   return picture;
+}
+
+QPixmap MenuDialog(Windows& w, const char* action, const char* caption, int page) {
+  auto* entry = w.Form1.findChild<QAction*>(QString::fromLatin1(action));
+  return entry != nullptr
+             ? GrabModal(QString::fromLatin1(caption), page, [entry] { entry->trigger(); })
+             : QPixmap();
+}
+
+template <int Page>
+QPixmap ImportPage(Windows& w) {
+  return MenuDialog(w, "Import1", "Import options", Page);
+}
+
+template <int Page>
+QPixmap ExportPage(Windows& w) {
+  return MenuDialog(w, "Options1", "Export options", Page);
+}
+
+QPixmap NamingOptions(Windows& w) {
+  return MenuDialog(w, "Options2", "Options", 0);
+}
+
+// Opened by the filter item "Custom", as the user opens it.
+QPixmap CustomMask(Windows& w) {
+  auto* filter = w.Form1.findChild<QComboBox*>(QStringLiteral("FilterComboBox1"));
+  const int previous = filter->currentIndex();
+  const QPixmap picture = GrabModal(QStringLiteral("Custom file mask"), 0, [&w, filter] {
+    filter->setCurrentIndex(10);
+    w.Form1.FilterComboBox1Change();
+  });
+  filter->setCurrentIndex(previous);
+  w.Form1.FilterComboBox1Change();
+  return picture;
+}
+
+// Export codings under which the pages show their fit, dither and note controls.
+void StoreShownOptions() {
+  TIni store;
+  for (const char* section : {"ExportWAV", "ExportAU"}) {
+    store.WriteInteger(section, "Encoding", 2);
+    store.WriteBool(section, "StoreSMPHeader", true);
+  }
+  store.WriteInteger("ExportAIF", "Encoding", 0);
+  store.WriteInteger("ExportRAW", "Encoding", 2);
 }
 
 QAction* MenuEntry(QMenu& menu, const QString& caption) {
@@ -173,7 +237,8 @@ QPixmap HexViewer(Windows& w) {
 QPixmap AboutBox(Windows& w) {
   QMenu* help = w.Form1.menuBar()->actions().back()->menu();
   QAction* about = help != nullptr ? MenuEntry(*help, QStringLiteral("A&bout...")) : nullptr;
-  return about != nullptr ? GrabModal([about] { about->trigger(); }) : QPixmap();
+  return about != nullptr ? GrabModal(QStringLiteral("About"), 0, [about] { about->trigger(); })
+                          : QPixmap();
 }
 
 struct Shot {
@@ -181,12 +246,14 @@ struct Shot {
   QPixmap (*take)(Windows& windows);
 };
 
-// The option dialogs join here with one row each: import-<page>, export-<page>, options,
-// custom-mask.
+// The pages follow the notebooks' order.
 constexpr Shot kShots[] = {
-    {"main", &MainWindow},
-    {"viewer", &HexViewer},
-    {"about", &AboutBox},
+    {"main", &MainWindow},          {"viewer", &HexViewer},         {"about", &AboutBox},
+    {"import-wav", &ImportPage<0>}, {"import-au", &ImportPage<1>},  {"import-aiff", &ImportPage<2>},
+    {"import-nsp", &ImportPage<3>}, {"import-raw", &ImportPage<4>}, {"import-txt", &ImportPage<5>},
+    {"export-wav", &ExportPage<0>}, {"export-au", &ExportPage<1>},  {"export-aiff", &ExportPage<2>},
+    {"export-nsp", &ExportPage<3>}, {"export-raw", &ExportPage<4>}, {"options", &NamingOptions},
+    {"custom-mask", &CustomMask},
 };
 
 }  // namespace
@@ -206,6 +273,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ProgramIcon());
   SetProgramFileName((samples.parent_path() / "vorsel").string());
   ProbeRegistryRoot();
+  StoreShownOptions();
 
   Windows windows(samples.string());
   int failures = 0;
