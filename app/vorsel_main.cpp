@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -5,6 +7,7 @@
 
 #include "frontend/ui/TForm1.h"
 #include "frontend/ui/TForm4.h"
+#include "frontend/version.h"
 #include "kit/sini.h"
 #include "platform/folders.h"
 #include "platform/qt/qt_about_dialog.h"
@@ -31,10 +34,41 @@ std::string FullProgramFileName() {
 constexpr const char* kNoDisplay =
     "vorsel: no display to open the window on; vorsel-cli converts files without one";
 
+constexpr const char* kUsage =
+    "Usage: vorsel [SETTINGS.vrs]\n"
+    "\n"
+    "Opens the Vorsel window, a batch converter for sampled sound files. A settings file\n"
+    "(\".vrs\") given as the first argument is loaded at start; any other argument is ignored.\n"
+    "\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the program version and exit\n"
+    "\n"
+    "vorsel-cli converts files from a terminal or a script without a window.\n";
+
+// Only an exact first argument counts: anything else stays a possible settings file.
+bool AnswersAtTerminal(int argc, char** argv) {
+  if (argc < 2) {
+    return false;
+  }
+  if (std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kUsage, stdout);
+    return true;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("vorsel %.*s\n", static_cast<int>(vorsel::kProgramVersion.size()),
+                vorsel::kProgramVersion.data());
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace vorsel;
+  if (AnswersAtTerminal(argc, argv)) {
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+  }
   InstallTerminationHandler();
   if (!DisplayAvailable()) {
     std::fprintf(stderr, "%s\n", kNoDisplay);

@@ -13,6 +13,7 @@
 #include "formats/conversion_context.h"
 #include "frontend/batch.h"
 #include "frontend/cli_link.h"
+#include "frontend/cli_settings_list.h"
 #include "frontend/cli_terminal.h"
 #include "frontend/cli_view.h"
 #include "frontend/conversion_settings.h"
@@ -39,13 +40,16 @@ struct OptionSpec {
   std::string_view help;
 };
 
-constexpr std::array<OptionSpec, 6> kOptions = {{
+constexpr std::array<OptionSpec, 7> kOptions = {{
     {"--settings", "FILE", "load a settings file, as \"Open file...\" does"},
     {"--user-settings", "", "start from the per-user store instead of the defaults"},
     {"--set", "Section.Key=VALUE",
      "set one field of the settings, the value written as in a settings file;\n"
      "                    repeatable, applied in order"},
     {"--yes", "", "answer Yes to every question (overwrite); without it, No"},
+    {"--list-settings", "",
+     "print every settings field as Section.Key=value with its type and\n"
+     "                    allowed values, after the options above; no ACTION"},
     {"--help", "", "show this help"},
     {"--version", "", "show the program version"},
 }};
@@ -77,6 +81,7 @@ struct UsageError {
 struct Arguments {
   bool help = false;
   bool version = false;
+  bool listSettings = false;
   bool yes = false;
   bool userSettings = false;
   std::optional<std::string> settingsFile;
@@ -110,6 +115,8 @@ void TakeOption(const OptionSpec& option, std::optional<std::string> value, Argu
     parsed.help = true;
   } else if (option.name == "--version") {
     parsed.version = true;
+  } else if (option.name == "--list-settings") {
+    parsed.listSettings = true;
   }
 }
 
@@ -149,20 +156,6 @@ Arguments Parse(std::span<const std::string> args) {
   return parsed;
 }
 
-std::string_view TypeHint(SettingType type) {
-  switch (type) {
-    case SettingType::Int:
-      return "a whole number";
-    case SettingType::Bool:
-      return "0 or 1";
-    case SettingType::Real:
-      return "a number with \".\" as decimal separator";
-    case SettingType::String:
-      return "a text";
-  }
-  return "";
-}
-
 void ApplySet(const std::string& assignment, ConversionSettings& settings) {
   const size_t equals = assignment.find('=');
   const size_t dot = assignment.find('.');
@@ -179,7 +172,7 @@ void ApplySet(const std::string& assignment, ConversionSettings& settings) {
   if (!SetSettingText(*field, settings, value)) {
     throw UsageError{"--set: '" + value + "' is not a value of " + std::string(field->section) +
                      "." + std::string(field->key) + " (" +
-                     std::string(TypeHint(SettingTypeOf(*field))) + ")"};
+                     std::string(SettingTypeHint(SettingTypeOf(*field))) + ")"};
   }
 }
 
@@ -329,6 +322,14 @@ std::string CommandLineUsage() {
     }
   }
   usage +=
+      "\nExamples:\n"
+      "  vorsel-cli to-smp take1.wav take2.wav\n"
+      "                    import two WAV files into take1.smp and take2.smp\n"
+      "  vorsel-cli --set ExportWAV.Encoding=2 --set ExportWAV.DitherNoise=1 to-wav a.smp\n"
+      "                    export a.smp as an 8-bit linear WAV file with dither noise\n"
+      "  vorsel-cli --settings speech.vrs --yes to-raw *.smp\n"
+      "                    export with the options of a saved settings file, replacing\n"
+      "                    existing files\n"
       "\nExit status: 0 only when every FILE produced its output completely; 1 when any file\n"
       "was refused, aborted, skipped after a declined question, cancelled or left incomplete,\n"
       "or an error ended the batch (standard error then ends with a line naming the files not\n"
@@ -348,15 +349,23 @@ int RunCommandLineUnchecked(std::span<const std::string> args, const CliStreams&
       return kCliSuccess;
     }
     if (parsed.version) {
-      io.out << kProgramVersion << '\n';
+      io.out << kProgram << ' ' << kProgramVersion << '\n';
       return kCliSuccess;
     }
+    if (parsed.listSettings && !parsed.action.empty()) {
+      throw UsageError{"--list-settings takes no ACTION"};
+    }
     const ExtraAction* extra = FindExtraAction(parsed.action);
-    const ConversionTarget* target = extra != nullptr ? nullptr : &FindAction(parsed.action);
+    const ConversionTarget* target =
+        extra != nullptr || parsed.listSettings ? nullptr : &FindAction(parsed.action);
     ConversionSettings settings;
     LoadStartSettings(parsed, settings, io);
     for (const std::string& assignment : parsed.sets) {
       ApplySet(assignment, settings);
+    }
+    if (parsed.listSettings) {
+      io.out << SettingsListing(settings);
+      return kCliSuccess;
     }
     if (extra != nullptr) {
       return RunExtraAction(*extra, parsed.files, settings, io);

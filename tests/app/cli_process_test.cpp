@@ -97,7 +97,7 @@ TEST(VorselCli, PrintsUsageAndVersion) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Usage: vorsel-cli", 0), 0u) << r.out;
   r = RunCli("--version");
-  EXPECT_EQ(r.out, "4.50\n");
+  EXPECT_EQ(r.out, "vorsel-cli 4.50\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "frontend/cli_settings_list.h"
 #include "frontend/cli_terminal.h"
 #include "frontend/cli_view.h"
 #include "frontend/conversion_settings.h"
@@ -111,9 +112,52 @@ TEST(CommandLine, HelpAndVersion) {
                            "guess", "--settings", "--user-settings", "--set", "--yes"}) {
     EXPECT_THAT(r.out, HasSubstr(word));
   }
+  for (const char* example :
+       {"vorsel-cli to-smp ", "vorsel-cli --set ExportWAV.Encoding=2 ", "vorsel-cli --settings "}) {
+    EXPECT_THAT(r.out, HasSubstr(example));
+  }
   r = RunCli({"--version"});
-  EXPECT_EQ(r.out, "4.50\n");
+  EXPECT_EQ(r.out, "vorsel-cli 4.50\n");
   EXPECT_EQ(r.status, kCliSuccess);
+}
+
+TEST(CommandLine, ListSettingsShowsEveryFieldOnceAfterTheOtherOptions) {
+  test::TempDir dir;
+  const std::string file = dir / "speech.vrs";
+  test::WriteFile(file, "[ExportWAV]\nEncoding=1\n[ImportRAW]\nSfTot=8000\n");
+  const CliResult r = RunCli({"--settings", file, "--set", "ExportWAV.Encoding=2", "--set",
+                              "Common.AppendString=_x", "--list-settings"});
+  ASSERT_EQ(r.status, kCliSuccess) << r.err;
+  std::istringstream lines(r.out);
+  std::string line;
+  for (const SettingField& field : SettingFields()) {
+    ASSERT_TRUE(std::getline(lines, line));
+    const std::string name = std::string(field.section) + "." + std::string(field.key) + "=";
+    EXPECT_THAT(line, StartsWith(name));
+    EXPECT_THAT(line, HasSubstr("  # "));
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << line;
+  EXPECT_THAT(r.out, HasSubstr("\nExportWAV.Encoding=2  # int; 0 8-bit u-law, 1 8-bit A-law, "
+                               "2 8-bit linear, 3 16-bit linear\n"));
+  EXPECT_THAT(r.out, HasSubstr("\nExportAIF.Encoding=1  # int; 0 8-bit linear, 1 16-bit linear\n"));
+  EXPECT_THAT(r.out, HasSubstr("\nImportRAW.SfTot=8000  # real; "));
+  EXPECT_THAT(r.out, HasSubstr("\nCommon.AppendString=_x  # string; "));
+  EXPECT_THAT(r.out, HasSubstr("\nExportRAW.FitAmplitude=1  # bool; 0 or 1\n"));
+  EXPECT_THAT(r.out, HasSubstr("Common.OverWrite=0  # bool; 0 or 1; per-user store only"));
+
+  EXPECT_EQ(RunCli({"--list-settings", "to-wav", "a.smp"}).status, kCliUsageError);
+  EXPECT_EQ(RunCli({"--set", "Nosuch.Key=1", "--list-settings"}).status, kCliUsageError);
+}
+
+TEST(CommandLine, EveryNumberedChoiceNamesAFieldOfTheRecord) {
+  for (const SettingChoices& entry : SettingChoiceTable()) {
+    bool found = false;
+    for (const SettingField& field : SettingFields()) {
+      found = found || ((entry.section.empty() || field.section == entry.section) &&
+                        field.key == entry.key && SettingTypeOf(field) == SettingType::Int);
+    }
+    EXPECT_TRUE(found) << entry.section << "." << entry.key;
+  }
 }
 
 TEST(CommandLine, BadCallsAreUsageErrors) {

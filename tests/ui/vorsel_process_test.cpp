@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <csignal>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "kit/sini.h"
@@ -78,6 +79,43 @@ class VorselProcessTest : public QObject {
     QCOMPARE(vorsel.exitCode(), 1);
     QVERIFY(
         QString::fromUtf8(vorsel.readAllStandardError()).contains(QStringLiteral("vorsel-cli")));
+  }
+
+  // Without any display: answering must not need a window.
+  void helpAndVersionPrintWithoutAWindowAndOtherArgumentsDoNot() {
+    test::StoreEnvironment store;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+      environment.remove(QString::fromLatin1(name));
+    }
+    const auto run = [&environment](const QStringList& arguments) {
+      auto vorsel = std::make_unique<QProcess>();
+      vorsel->setProcessEnvironment(environment);
+      vorsel->start(QStringLiteral(VORSEL_WINDOW_PROGRAM), arguments);
+      vorsel->waitForFinished(20000);
+      return vorsel;
+    };
+    auto help = run({QStringLiteral("--help")});
+    QCOMPARE(help->exitCode(), 0);
+    const QString usage = QString::fromUtf8(help->readAllStandardOutput());
+    QVERIFY2(usage.startsWith(QStringLiteral("Usage: vorsel [SETTINGS.vrs]\n")), qPrintable(usage));
+    QVERIFY(usage.contains(QStringLiteral("--version")));
+    QCOMPARE(help->readAllStandardError(), QByteArray());
+
+    auto version = run({QStringLiteral("--version"), QStringLiteral("ignored.vrs")});
+    QCOMPARE(version->exitCode(), 0);
+    QCOMPARE(version->readAllStandardOutput(), QByteArray("vorsel 4.50\n"));
+
+    // Only an exact first argument answers; anything else still means starting the window.
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("speech.vrs"), QStringLiteral("--help")},
+          QStringList{QStringLiteral("--helpme")}}) {
+      auto window = run(arguments);
+      QCOMPARE(window->exitCode(), 1);
+      QCOMPARE(window->readAllStandardOutput(), QByteArray());
+      QVERIFY(
+          QString::fromUtf8(window->readAllStandardError()).contains(QStringLiteral("display")));
+    }
   }
 };
 
