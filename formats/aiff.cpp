@@ -32,6 +32,10 @@ namespace vorsel {
 
 namespace {
 
+// Shared by the converters and the descriptor.
+constexpr HeadContainer kHeadContainer = HeadContainer::ApplicationChunk;
+constexpr EightBitLinear kEightBit{Representation::Signed, kDitherUpward};
+
 using namespace convert_steps;
 
 constexpr FourCC kFormId = "FORM";
@@ -141,7 +145,7 @@ void WriteAiffHeader(ByteWriter& out, const AiffLayout& layout, TSMPfile& smp) {
     out.Bytes(*layout.status);
   }
   if (layout.embeddedChunkBytes > 0) {
-    WriteEmbeddedHeader(smp, out, HeadContainer::AIFF);
+    WriteEmbeddedHeader(smp, out, kHeadContainer);
   }
   out.fourcc(kSoundId);
   out.u32be(static_cast<uint32_t>(layout.dataSize + kSoundPrefix));
@@ -153,8 +157,8 @@ void ExportSamples(ConversionContext& context, ByteWriter& out, const AiffLayout
   std::optional<Encoder8> encoder;
   if (layout.coding == kAifLinear8) {
     encoder.emplace(Coding8::Linear8, factor,
-                    dither ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
-                    Representation::Signed);
+                    dither ? std::optional<DitherRange>(kEightBit.dither) : std::nullopt,
+                    *kEightBit.representation);
   }
   convert_steps::WriteExportSamples(context, out, layout.sampleCount, encoder,
                                     ByteOrder::BigEndian);
@@ -457,7 +461,7 @@ void ExportAIFF(ConversionContext& context, const ExportAIFSettings& settings,
   const AiffLayout layout =
       PlanLayout(settings.Encoding, channels, rate, smp.nSamples(),
                  ChannelStatusOfItem(smp.get_item(kStatusItem)),
-                 settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AIFF) : 0);
+                 settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, kHeadContainer) : 0);
   if (RefuseOutputSize(context, inputPath, layout.formSize + 8, "an AIFF")) {
     return;
   }
@@ -683,8 +687,9 @@ const FormatDescriptor AIFFFormat::descriptor = {
             .headerLine = &AIFFHeaderLine,
             .batchLogsCancel = false,
             .convert = &WithSection<&AIFFSettings::ExportAIF, &ExportAIFF>,
+            .eightBit = kEightBit,
         },
-    .embeddedHead = HeadContainer::AIFF,
+    .embeddedHead = kHeadContainer,
 };
 
 }  // namespace vorsel

@@ -27,6 +27,10 @@ namespace vorsel {
 
 namespace {
 
+// Shared by the converters and the descriptor.
+constexpr HeadContainer kHeadContainer = HeadContainer::KelmChunk;
+constexpr EightBitLinear kEightBit{Representation::Signed, kDitherCentred};
+
 using namespace convert_steps;
 
 constexpr FourCC kMagic = ".snd";
@@ -198,8 +202,8 @@ void ExportSamples(ConversionContext& context, const ExportCodingSettings& setti
   if (const std::optional<Coding8> coding8 = Coding8Of(encoding)) {
     encoder.emplace(
         *coding8, factor,
-        settings.DitherNoise ? std::optional<DitherRange>(kDitherCentred) : std::nullopt,
-        Representation::Signed);
+        settings.DitherNoise ? std::optional<DitherRange>(kEightBit.dither) : std::nullopt,
+        *kEightBit.representation);
   }
   if (encoding == kEncodingLinear16 || encoder) {
     WriteExportSamples(context, out, layout.sampleCount, encoder, ByteOrder::BigEndian);
@@ -296,7 +300,7 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
   }
   const AuLayout layout = PlanLayout(
       coding, smp.nSamples(), static_cast<uint32_t>(rate), static_cast<uint32_t>(channels),
-      settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::AU) : 0);
+      settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, kHeadContainer) : 0);
   if (RefuseOutputSize(context, inputPath, int64_t{layout.dataOffset} + layout.dataSize, "an AU")) {
     return;
   }
@@ -310,7 +314,7 @@ void ExportAU(ConversionContext& context, const ExportCodingSettings& settings,
   out.Preallocate(uint64_t{layout.dataOffset} + static_cast<uint64_t>(layout.dataSize));
   WriteAuHeader(out, layout);
   if (settings.StoreSMPHeader) {
-    WriteEmbeddedHeader(smp, out, HeadContainer::AU);
+    WriteEmbeddedHeader(smp, out, kHeadContainer);
   }
   smp.SetPosition(0);
   // The data size claims only the whole scans in the file, after a write error, a stop by the
@@ -435,8 +439,9 @@ const FormatDescriptor AUFormat::descriptor = {
             .headerLine = &AUHeaderLine,
             .batchLogsCancel = false,
             .convert = &WithSection<&AUSettings::ExportAU, &ExportAU>,
+            .eightBit = kEightBit,
         },
-    .embeddedHead = HeadContainer::AU,
+    .embeddedHead = kHeadContainer,
 };
 
 }  // namespace vorsel

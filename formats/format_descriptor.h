@@ -12,6 +12,8 @@
 #include <string_view>
 #include <variant>
 
+#include "codings/dither.h"
+#include "codings/linear.h"
 #include "formats/conversion_context.h"
 #include "formats/format_settings.h"
 #include "formats/head_container.h"
@@ -75,6 +77,14 @@ struct FormatImport {
   SettingsLine assumptionLine = nullptr;
 };
 
+// How an export writes 8-bit linear samples.
+struct EightBitLinear {
+  // Nothing where the user chooses it.
+  std::optional<Representation> representation;
+  // What dither may add before the cut to 8 bits.
+  DitherRange dither;
+};
+
 // The export button of the main window and its command-line action.
 struct FormatExport {
   std::string_view buttonName;  // "wavbutton"
@@ -89,6 +99,8 @@ struct FormatExport {
   // The batch itself logs a cancelled save dialog instead of calling the exporter.
   bool batchLogsCancel = false;
   FormatConverter convert = nullptr;
+  // Nothing when the format has no 8-bit linear coding.
+  std::optional<EightBitLinear> eightBit;
 };
 
 struct FormatDescriptor {

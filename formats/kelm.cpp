@@ -69,13 +69,14 @@ uint32_t EmbeddedHeadSize(TSMPfile& source) {
 }
 
 uint32_t EmbeddedHeaderChunkBytes(TSMPfile& source, HeadContainer container) {
-  const uint32_t framing = container == HeadContainer::AIFF ? kChunkFraming + 4 : kChunkFraming;
+  const uint32_t framing =
+      container == HeadContainer::ApplicationChunk ? kChunkFraming + 4 : kChunkFraming;
   return EmbeddedHeadSize(source) + framing;
 }
 
 void WriteEmbeddedHeader(TSMPfile& source, ByteWriter& output, HeadContainer container) {
   const uint32_t size = EmbeddedHeadSize(source);
-  if (container == HeadContainer::AIFF) {
+  if (container == HeadContainer::ApplicationChunk) {
     output.fourcc(kApplicationChunkId);
     output.u32be(size + 4);
     output.fourcc(kEmbeddedHeadId);

@@ -20,13 +20,13 @@ inline constexpr uint32_t kEmbeddedHeadLimit = 32768;
 // when the head rebuilt from its items would not fit in it, and at most the head buffer.
 uint32_t EmbeddedHeadSize(TSMPfile& source);
 
-// Bytes the chunk adds to the container: the head plus its framing ("kelm" and the size; for
-// AIFF also "APPL").
+// Bytes the chunk adds to the container: the head plus its framing ("kelm" and the size; in an
+// application chunk also "APPL").
 uint32_t EmbeddedHeaderChunkBytes(TSMPfile& source, HeadContainer container);
 
 // Writes, at the writer's position, "kelm", the little-endian head size and the head bytes of
-// the source's current items; for AIFF "APPL", the big-endian size (head + 4), "kelm" and the
-// head bytes.
+// the source's current items; in an application chunk "APPL", the big-endian size (head + 4),
+// "kelm" and the head bytes.
 void WriteEmbeddedHeader(TSMPfile& source, ByteWriter& output, HeadContainer container);
 
 // The body of a "kelm" chunk (WAV, NSP), positioned at the head bytes: parses up to 32768 of

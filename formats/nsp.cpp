@@ -29,6 +29,9 @@ namespace vorsel {
 
 namespace {
 
+// Shared by the converter and the descriptor.
+constexpr HeadContainer kHeadContainer = HeadContainer::KelmChunk;
+
 using namespace convert_steps;
 
 constexpr FourCC kForm("FORM");
@@ -510,7 +513,7 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
   const int64_t samples = frames * channels;
   const int64_t chunkCount = layout.oneChunk ? 1 : channels;
   const int64_t embeddedBytes =
-      settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::NSP) : 0;
+      settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, kHeadContainer) : 0;
   const int64_t ds16Size = 2 * samples + kChunkHeaderBytes + HeaderBodyBytes(layout.PeakFields()) +
                            kChunkHeaderBytes * chunkCount + embeddedBytes;
   if (RefuseOutputSize(context, inputPath, kFormBytes + ds16Size, "an NSP")) {
@@ -526,7 +529,7 @@ void ExportNSP(ConversionContext& context, const ExportNSPSettings& settings,
   const uint64_t peaksAt = WriteHeaderChunk(out, layout, DateText(smp), RatePerChannel(smp),
                                             static_cast<uint32_t>(frames));
   if (settings.StoreSMPHeader) {
-    WriteEmbeddedHeader(smp, out, HeadContainer::NSP);
+    WriteEmbeddedHeader(smp, out, kHeadContainer);
   }
   smp.SetPosition(0);
   if (layout.oneChunk) {
@@ -681,8 +684,9 @@ const FormatDescriptor NSPFormat::descriptor = {
             .headerLine = &NSPHeaderLine,
             .batchLogsCancel = false,
             .convert = &WithSection<&NSPSettings::ExportNSP, &ExportNSP>,
+            .eightBit = std::nullopt,
         },
-    .embeddedHead = HeadContainer::NSP,
+    .embeddedHead = kHeadContainer,
 };
 
 }  // namespace vorsel

@@ -22,6 +22,9 @@ using namespace convert_steps;
 
 namespace {
 
+// Shared by the exporter and the descriptor; the user chooses the representation.
+constexpr EightBitLinear kEightBit{std::nullopt, kDitherCentred};
+
 enum RawCoding : int32_t { kMuLaw = 0, kALaw = 1, kLinear8 = 2, kLinear16 = 3 };
 
 bool IsRawCoding(int32_t coding) {
@@ -150,7 +153,7 @@ void ExportRAW(ConversionContext& context, const ExportRAWSettings& settings,
           ? 1.0
           : FitFactor(smp, settings.FitAmplitude, settings.DitherNoise, kRAWFitRule);
   const std::optional<DitherRange> dither =
-      settings.DitherNoise ? std::optional<DitherRange>(kDitherCentred) : std::nullopt;
+      settings.DitherNoise ? std::optional<DitherRange>(kEightBit.dither) : std::nullopt;
   const Representation representation = RepresentationOf(settings.Signed);
   const ByteOrder order = settings.MSBFirst ? ByteOrder::BigEndian : ByteOrder::LittleEndian;
 
@@ -269,6 +272,7 @@ const FormatDescriptor RAWFormat::descriptor = {
             .headerLine = &RAWHeaderLine,
             .batchLogsCancel = false,
             .convert = &WithSection<&RAWSettings::ExportRAW, &ExportRAW>,
+            .eightBit = kEightBit,
         },
     .embeddedHead = std::nullopt,
 };

@@ -30,6 +30,10 @@ namespace vorsel {
 
 namespace {
 
+// Shared by the converters and the descriptor.
+constexpr HeadContainer kHeadContainer = HeadContainer::KelmChunk;
+constexpr EightBitLinear kEightBit{Representation::OffsetBinary, kDitherUpward};
+
 using convert_steps::ApplyImportView;
 using convert_steps::BeginExport;
 using convert_steps::BeginImport;
@@ -330,7 +334,7 @@ void WriteWavHeader(ByteWriter& out, const WavLayout& layout, TSMPfile& smp) {
     out.u32le(layout.sampleCount);
   }
   if (layout.embeddedChunkBytes > 0) {
-    WriteEmbeddedHeader(smp, out, HeadContainer::WAV);
+    WriteEmbeddedHeader(smp, out, kHeadContainer);
   }
   out.fourcc("data");
   out.u32le(static_cast<uint32_t>(layout.dataSize));
@@ -353,8 +357,8 @@ void WriteSamples(ConversionContext& context, ByteWriter& out, const WavLayout& 
   std::optional<Encoder8> encoder;
   if (coding != kLinear16) {
     encoder.emplace(Coding8Of(coding), factor,
-                    dither ? std::optional<DitherRange>(kDitherUpward) : std::nullopt,
-                    Representation::OffsetBinary);
+                    dither ? std::optional<DitherRange>(kEightBit.dither) : std::nullopt,
+                    *kEightBit.representation);
   }
   convert_steps::WriteExportSamples(context, out, layout.sampleCount, encoder,
                                     ByteOrder::LittleEndian);
@@ -423,10 +427,9 @@ void ExportWAV(ConversionContext& context, const ExportCodingSettings& settings,
                        " cannot be written to a WAV file! Conversion aborted.");
     return;
   }
-  const WavLayout layout =
-      PlanLayout(settings.Encoding, static_cast<uint16_t>(channels), static_cast<uint32_t>(rate),
-                 smp.nSamples(),
-                 settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, HeadContainer::WAV) : 0);
+  const WavLayout layout = PlanLayout(
+      settings.Encoding, static_cast<uint16_t>(channels), static_cast<uint32_t>(rate),
+      smp.nSamples(), settings.StoreSMPHeader ? EmbeddedHeaderChunkBytes(smp, kHeadContainer) : 0);
   if (RefuseOutputSize(context, inputPath, layout.riffSize + 8, "a WAV")) {
     return;
   }
@@ -537,8 +540,9 @@ const FormatDescriptor WAVFormat::descriptor = {
             .headerLine = &WAVHeaderLine,
             .batchLogsCancel = true,
             .convert = &WithSection<&WAVSettings::ExportWAV, &ExportWAV>,
+            .eightBit = kEightBit,
         },
-    .embeddedHead = HeadContainer::WAV,
+    .embeddedHead = kHeadContainer,
 };
 
 }  // namespace vorsel

@@ -87,34 +87,32 @@ class EmbeddedHeaderTest : public ::testing::Test {
   TSMPfile target;
 };
 
-TEST_F(EmbeddedHeaderTest, WavAuAndNspChunksAreKelmLittleEndianSizeAndTheHead) {
+TEST_F(EmbeddedHeaderTest, KelmChunkIsKelmLittleEndianSizeAndTheHead) {
   OpenSource(Head(kItems, kComment, 1024));
   const std::string head = test::ReadFile(sourcePath).substr(0, 1024);
-  for (HeadContainer container : {HeadContainer::WAV, HeadContainer::AU, HeadContainer::NSP}) {
-    EXPECT_EQ(Written(container), "kelm" + std::string("\x00\x04\x00\x00", 4) + head);
-    EXPECT_EQ(EmbeddedHeaderChunkBytes(source, container), 1032u);
-  }
+  EXPECT_EQ(Written(HeadContainer::KelmChunk), "kelm" + std::string("\x00\x04\x00\x00", 4) + head);
+  EXPECT_EQ(EmbeddedHeaderChunkBytes(source, HeadContainer::KelmChunk), 1032u);
 }
 
 TEST_F(EmbeddedHeaderTest, AiffChunkIsAnApplicationChunkSignedKelm) {
   OpenSource(Head(kItems, kComment, 1024));
   const std::string head = test::ReadFile(sourcePath).substr(0, 1024);
-  EXPECT_EQ(Written(HeadContainer::AIFF),
+  EXPECT_EQ(Written(HeadContainer::ApplicationChunk),
             "APPL" + std::string("\x00\x00\x04\x04", 4) + "kelm" + head);
-  EXPECT_EQ(EmbeddedHeaderChunkBytes(source, HeadContainer::AIFF), 1036u);
+  EXPECT_EQ(EmbeddedHeaderChunkBytes(source, HeadContainer::ApplicationChunk), 1036u);
 }
 
 TEST_F(EmbeddedHeaderTest, TheHeadWrittenIsRebuiltFromTheCurrentItems) {
   OpenSource(Head({"head=1024", "sftot=8000"}, {}, 1024));
   source.set_item("sftot", "11025");
-  const std::string chunk = Written(HeadContainer::WAV);
+  const std::string chunk = Written(HeadContainer::KelmChunk);
   EXPECT_EQ(chunk.substr(8), Head({"head=1024", "sftot=11025"}, {}, 1024));
 }
 
 TEST_F(EmbeddedHeaderTest, ALargerHeadSizeIsCarriedWhole) {
   OpenSource(Head({"head=2048", "sftot=8000"}, {}, 2048));
   EXPECT_EQ(EmbeddedHeadSize(source), 2048u);
-  const std::string chunk = Written(HeadContainer::NSP);
+  const std::string chunk = Written(HeadContainer::KelmChunk);
   EXPECT_EQ(chunk.size(), 8u + 2048u);
   EXPECT_EQ(chunk.substr(4, 4), Le32(2048));
 }
@@ -125,7 +123,7 @@ TEST_F(EmbeddedHeaderTest, AHeadThatOutgrewItsSizeIsNotCut) {
   const uint32_t size = EmbeddedHeadSize(source);
   EXPECT_GE(size, static_cast<uint32_t>(source.UsedSize()));
   EXPECT_EQ(size % 2, 0u);
-  const std::string chunk = Written(HeadContainer::WAV);
+  const std::string chunk = Written(HeadContainer::KelmChunk);
   EXPECT_EQ(chunk.substr(4, 4), Le32(size));
   NewTarget();
   Walk(chunk);
@@ -137,7 +135,8 @@ TEST_F(EmbeddedHeaderTest, ExportThenImportRestoresEveryItemAndComment) {
   OpenSource(Head(kItems, kComment, 1024));
   NewTarget();
   int restored = 0;
-  const std::string file = Written(HeadContainer::WAV) + "data" + Le32(4) + "\x05\x00\x06\x00";
+  const std::string file =
+      Written(HeadContainer::KelmChunk) + "data" + Le32(4) + "\x05\x00\x06\x00";
   EXPECT_EQ(Walk(file, &restored), (std::vector<std::string>{"kelm", "data"}));
   EXPECT_EQ(restored, 1);
   EXPECT_EQ(target.Items(), source.Items());
@@ -150,7 +149,7 @@ TEST_F(EmbeddedHeaderTest, ExportThenImportRestoresEveryItemAndComment) {
 TEST_F(EmbeddedHeaderTest, SamplesStoredAfterARestoredHeadFollowItsSize) {
   OpenSource(Head({"head=2048", "sftot=8000"}, {}, 2048));
   NewTarget();
-  Walk(Written(HeadContainer::WAV));
+  Walk(Written(HeadContainer::KelmChunk));
   EXPECT_EQ(target.HeadSize(), 2048);
   target.SetPosition(0);
   tsamplechunk chunk{};

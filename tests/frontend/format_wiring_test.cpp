@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -165,6 +167,44 @@ TEST(SMPImportRefusal, NamesEveryExportExtension) {
     if (format->exporter) {
       EXPECT_NE(SMPImportRefusal().find(format->exporter->refusalExtension), std::string::npos)
           << format->format;
+    }
+  }
+}
+
+// Silence written in 8-bit linear shows the representation the format declares: 0x80 in offset
+// binary, 0x00 in two's complement.
+TEST_F(FormatWiring, EightBitSilenceHasTheDeclaredRepresentation) {
+  // The Encoding value of each format's 8-bit linear coding.
+  const std::map<std::string_view, int32_t> linear8 = {
+      {"WAV", 2}, {"AU", 2}, {"AIFF", 0}, {"RAW", 2}};
+  const std::string source = dir / "silence.smp";
+  WriteFile(source,
+            SmpFile({"head=1024", "file=samp", "sftot=8000", "nchans=1", "msb=last"}, {0, 0}));
+  for (const FormatDescriptor* format : ForeignFormats()) {
+    if (!format->exporter || !format->exporter->eightBit) {
+      continue;
+    }
+    SCOPED_TRACE(format->format);
+    ASSERT_TRUE(linear8.contains(format->format));
+    for (const SettingsSection& section : format->settings) {
+      for (const SettingRow& row : section.rows) {
+        if (row.key == "Encoding" && section.name.starts_with("Export")) {
+          *std::get<int32_t*>(row.ref(settings)) = linear8.at(format->format);
+        } else if (row.key == "FitAmplitude" || row.key == "DitherNoise") {
+          *std::get<bool*>(row.ref(settings)) = false;
+        }
+      }
+    }
+    const std::optional<Representation> declared = format->exporter->eightBit->representation;
+    for (const bool signedBytes : {true, false}) {
+      settings.ExportRAW.Signed = signedBytes;
+      const std::string exported = dir / ("silence" + format->exporter->extension(settings));
+      std::filesystem::remove(exported);
+      Convert(format->exporter->convert, source, exported);
+      const Representation expected =
+          declared.value_or(signedBytes ? Representation::Signed : Representation::OffsetBinary);
+      EXPECT_EQ(ReadFile(exported).substr(ReadFile(exported).size() - 2),
+                std::string(2, expected == Representation::Signed ? '\x00' : '\x80'));
     }
   }
 }
