@@ -39,6 +39,10 @@ uint32_t U32le(std::span<const uint8_t> b, size_t at) {
          (uint32_t{b[at + 3]} << 24);
 }
 
+uint16_t U16be(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint16_t>((b[at] << 8) | b[at + 1]);
+}
+
 uint32_t U32be(std::span<const uint8_t> b, size_t at) {
   return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) |
          uint32_t{b[at + 3]};

@@ -27,6 +27,7 @@ std::string Printable(const FourCC& id);
 
 uint16_t U16le(std::span<const uint8_t> bytes, size_t at);
 uint32_t U32le(std::span<const uint8_t> bytes, size_t at);
+uint16_t U16be(std::span<const uint8_t> bytes, size_t at);
 uint32_t U32be(std::span<const uint8_t> bytes, size_t at);
 
 // Moves past a chunk body and its pad byte by seeking, so that no sample data is read.

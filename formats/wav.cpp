@@ -16,6 +16,7 @@
 #include "codings/fit.h"
 #include "codings/g711.h"
 #include "codings/linear.h"
+#include "codings/wide.h"
 #include "fileio/byteio.h"
 #include "formats/batch_words.h"
 #include "formats/chunk_walker.h"
@@ -23,6 +24,7 @@
 #include "formats/format_list.h"
 #include "formats/kelm.h"
 #include "formats/probe_parts.h"
+#include "formats/wide_import.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
 
@@ -50,6 +52,7 @@ using convert_steps::WouldReachSizeLimit;
 using convert_steps::WriteExportData;
 
 constexpr uint16_t kTagPCM = 1;
+constexpr uint16_t kTagFloat = 3;
 constexpr uint16_t kTagALaw = 6;
 constexpr uint16_t kTagMuLaw = 7;
 constexpr uint16_t kTagExtensible = 0xFFFE;
@@ -69,6 +72,7 @@ constexpr int64_t kG711HeaderBytes = 50;  // the same with the extra size and "f
 // ---- Import ------------------------------------------------------------------------------
 
 struct WavFormat {
+  ByteOrder order = ByteOrder::LittleEndian;  // big-endian in a "RIFX" file
   uint32_t riffSize = 0;
   uint16_t tag = 0;
   uint16_t channels = 0;
@@ -77,7 +81,7 @@ struct WavFormat {
 };
 
 bool IsImportableTag(uint16_t tag) {
-  return tag == kTagPCM || tag == kTagALaw || tag == kTagMuLaw;
+  return tag == kTagPCM || tag == kTagFloat || tag == kTagALaw || tag == kTagMuLaw;
 }
 
 // Checks the RIFF header and reads the format chunk, which must come first; the reader is left
@@ -86,26 +90,30 @@ bool IsImportableTag(uint16_t tag) {
 std::optional<WavFormat> ReadWavHeader(ByteReader& reader) {
   WavFormat format;
   const FourCC riff = reader.fourcc();
-  format.riffSize = reader.u32le();
-  if (reader.ShortRead() || riff != FourCC("RIFF")) {
+  if (riff == FourCC("RIFX")) {
+    format.order = ByteOrder::BigEndian;
+  }
+  const ByteOrder order = format.order;
+  format.riffSize = reader.u32(order);
+  if (reader.ShortRead() || (riff != FourCC("RIFF") && riff != FourCC("RIFX"))) {
     return std::nullopt;
   }
   const FourCC wave = reader.fourcc();
   const FourCC fmt = reader.fourcc();
-  const uint32_t formatSize = reader.u32le();
-  format.tag = reader.u16le();
-  format.channels = reader.u16le();
-  format.samplesPerSecond = reader.u32le();
-  reader.u32le();  // average bytes per second
-  reader.u16le();  // block align
-  format.bitsPerSample = reader.u16le();
+  const uint32_t formatSize = reader.u32(order);
+  format.tag = reader.u16(order);
+  format.channels = reader.u16(order);
+  format.samplesPerSecond = reader.u32(order);
+  reader.u32(order);  // average bytes per second
+  reader.u16(order);  // block align
+  format.bitsPerSample = reader.u16(order);
   uint32_t read = 16;
   if (format.tag == kTagExtensible && formatSize >= kExtensibleFormatSize) {
-    // Written for more than two channels: the coding is the sub-format's.
-    reader.u16le();  // size of the extension
-    reader.u16le();  // valid bits per sample
-    reader.u32le();  // channel mask
-    const uint16_t subTag = reader.u16le();
+    // Written for more than two channels or 16 bits: the coding is the sub-format's.
+    reader.u16(order);  // size of the extension
+    reader.u16(order);  // valid bits per sample
+    reader.u32(order);  // channel mask
+    const uint16_t subTag = reader.u16(order);
     std::array<uint8_t, kSubFormatTail.size()> tail{};
     reader.ReadExact(tail);
     format.tag = tail == kSubFormatTail ? subTag : kTagExtensible;
@@ -143,7 +151,7 @@ class WavChunkWalk {
 
   void Run() {
     // The RIFF size counts from "WAVE" on, that is every byte after the first eight.
-    ChunkWalker walker(context_, reader_, ByteOrder::LittleEndian, int64_t{format_.riffSize} + 8, 8,
+    ChunkWalker walker(context_, reader_, format_.order, int64_t{format_.riffSize} + 8, 8,
                        inputPath_);
     while (!stop_) {
       const std::optional<ChunkHeader> header = walker.Next();
@@ -162,6 +170,9 @@ class WavChunkWalk {
   }
 
   bool HeadRestored() const { return headRestored_; }
+
+  // The reduction of samples wider than 16 bits, when the file's were.
+  const std::optional<WideImport>& Wide() const { return wide_; }
 
  private:
   void TakeEmbeddedHead(ChunkBody& body) {
@@ -184,18 +195,33 @@ class WavChunkWalk {
     }
   }
 
+  // The coding of samples wider than 16 bits; nothing for the others.
+  std::optional<WideCoding> WideCodingOf() const {
+    const uint16_t bits = format_.bitsPerSample;
+    if (format_.tag == kTagPCM && (bits == 24 || bits == 32)) {
+      return bits == 24 ? WideCoding::Int24 : WideCoding::Int32;
+    }
+    if (format_.tag == kTagFloat && (bits == 32 || bits == 64)) {
+      return bits == 32 ? WideCoding::Float32 : WideCoding::Float64;
+    }
+    return std::nullopt;
+  }
+
   void ConvertData(ChunkBody& body, const ChunkWalker& walker) {
     const bool linear16 = format_.tag == kTagPCM && format_.bitsPerSample == 16;
-    if (format_.tag == kTagPCM && !linear16 && format_.bitsPerSample != 8) {
+    const std::optional<WideCoding> wide = WideCodingOf();
+    const bool linear8 = format_.tag == kTagPCM && format_.bitsPerSample == 8;
+    if ((format_.tag == kTagPCM || format_.tag == kTagFloat) && !linear16 && !linear8 && !wide) {
       context_.log.Append("Bits per sample of " + std::to_string(format_.bitsPerSample) +
                           "is not supported. Conversion aborted.");
       return;
     }
+    const int64_t sampleBytes = wide ? WideSampleBytes(*wide) : linear16 ? 2 : 1;
     // Judged from the bytes the file really holds, so that a truncated file whose header
     // claims more still converts.
     const int64_t bytes =
         std::min<int64_t>(static_cast<int64_t>(body.Remaining()), walker.BytesInFile());
-    if (WouldReachSizeLimit(storedSamples_ + bytes / (linear16 ? 2 : 1))) {
+    if (WouldReachSizeLimit(storedSamples_ + bytes / sampleBytes)) {
       context_.log.Append(inputPath_ +
                           " would give an SMP file of 2 GiB or more. Data chunk skipped.");
       return;
@@ -203,11 +229,15 @@ class WavChunkWalk {
     const std::array<int16_t, 256> decode = DecodingTable();
     while (body.Remaining() > 0) {
       size_t got = 0;
-      if (linear16) {
+      if (wide) {
+        if (!wide_) {
+          wide_.emplace(*wide, format_.order);
+        }
+        got = wide_->Fill(body, *chunk_);
+      } else if (linear16) {
         // Two blocks of the file fill one chunk, so that the SMP file grows a whole chunk at a
         // time; an odd byte can only be the body's last.
-        const SampleRead read =
-            body.ReadSamples16(std::span(chunk_->data), ByteOrder::LittleEndian);
+        const SampleRead read = body.ReadSamples16(std::span(chunk_->data), format_.order);
         got = read.bytes;
         chunk_->used = static_cast<int32_t>(read.samples);
       } else {
@@ -220,6 +250,9 @@ class WavChunkWalk {
       if (got == 0) {
         stop_ = true;  // the file ends inside the data chunk
         return;
+      }
+      if (chunk_->used == 0) {
+        continue;  // the body ends inside its only sample
       }
       Tick(context_);
       smp_.SetChunk(*chunk_);
@@ -248,6 +281,7 @@ class WavChunkWalk {
   const std::string& inputPath_;
   std::unique_ptr<tsamplechunk> chunk_;
   std::unique_ptr<std::array<uint8_t, kBlockBytes>> bytes_;
+  std::optional<WideImport> wide_;
   int64_t storedSamples_ = 0;
   bool headRestored_ = false;
   bool stop_ = false;
@@ -401,6 +435,9 @@ void ImportWAV(ConversionContext& context, const ImportViewSettings& settings,
   output.BeginSamples(settings);
   WavChunkWalk walk(context, settings, reader, *format, inputPath);
   walk.Run();
+  if (walk.Wide()) {
+    walk.Wide()->LogReduction(context);
+  }
 
   CompleteHead(context, settings, *format, inputPath, walk.HeadRestored());
   output.Finish(inputPath, [&](bool headRestored) {
@@ -452,24 +489,35 @@ namespace {
 namespace pp = probe_parts;
 
 int32_t DetectWAV(std::span<const uint8_t> bytes, int32_t) {
-  return pp::HasTag(bytes, 0, "RIFF") ? ftWAV : kNotThisFormatCode;
+  return pp::HasTag(bytes, 0, "RIFF") || pp::HasTag(bytes, 0, "RIFX") ? ftWAV : kNotThisFormatCode;
 }
 
-// From the canonical 44-byte header at fixed offsets; no chunk walk.
+// From the canonical 44-byte header at fixed offsets; no chunk walk. An extensible format
+// chunk names its coding in the two bytes after those.
 std::string DescribeWAV(int32_t, ByteReader& reader, int64_t fileSize, const NumberFormat& format) {
-  std::array<uint8_t, 44> header{};
-  if (!reader.ReadExact(header)) {
+  std::array<uint8_t, 46> header{};
+  if (!reader.ReadExact(std::span(header).first(44))) {
     return pp::CantOpen(reader);
   }
-  const uint16_t tag = pp::U16le(header, 20);
-  const uint16_t channels = pp::U16le(header, 22);
-  const uint32_t rate = pp::U32le(header, 24);
-  const uint16_t bits = pp::U16le(header, 34);
+  const bool bigEndian = pp::HasTag(header, 0, "RIFX");
+  const auto u16 = [&](size_t at) {
+    return bigEndian ? pp::U16be(header, at) : pp::U16le(header, at);
+  };
+  uint16_t tag = u16(20);
+  const uint16_t channels = u16(22);
+  const uint32_t rate = bigEndian ? pp::U32be(header, 24) : pp::U32le(header, 24);
+  const uint16_t bits = u16(34);
+  if (tag == kTagExtensible && reader.ReadExact(std::span(header).last(2))) {
+    tag = u16(44);
+  }
   uint32_t bytes = bits / 8;
   std::string coding;
   switch (tag) {
-    case 1:
+    case kTagPCM:
       coding = "lin " + std::to_string(bits) + ", ";
+      break;
+    case kTagFloat:
+      coding = "float " + std::to_string(bits) + ", ";
       break;
     case 6:
       coding = "A-law, ";

@@ -212,12 +212,12 @@ TEST(CliFullDisk, ExportHeadersClaimWhatThePartialFileHolds) {
 TEST(CliExitStatus, NamesTheFilesThatWereNotConverted) {
   test::TempDir dir;
   test::WriteFile(dir / "ok.wav", Wav(100));
-  test::WriteFile(dir / "b24.wav", Wav(0, 24) + std::string(30, '\0'));
-  Result r = RunShell(dir, "\"$CLI\" to-smp b24.wav ok.wav");
-  EXPECT_TRUE(Contains(r.out, "Bits per sample of 24is not supported. Conversion aborted."));
+  test::WriteFile(dir / "b20.wav", Wav(0, 20) + std::string(30, '\0'));
+  Result r = RunShell(dir, "\"$CLI\" to-smp b20.wav ok.wav");
+  EXPECT_TRUE(Contains(r.out, "Bits per sample of 20is not supported. Conversion aborted."));
   EXPECT_TRUE(Contains(r.out, "Done")) << "a refusal does not end the batch";
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(LastLine(r.err), "Not converted: b24.wav");
+  EXPECT_EQ(LastLine(r.err), "Not converted: b20.wav");
 
   // A declined question skips the file.
   r = RunShell(dir, "\"$CLI\" --set Common.OverWrite=0 to-smp ok.wav");

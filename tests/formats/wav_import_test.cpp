@@ -179,14 +179,38 @@ TEST_F(WavImport, ExtensibleFormatTakesItsSubFormat) {
   Import(Wav(extensible(7, 8, guidTail), Chunk("data", std::string(4, '\xFF'))));
   EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{0, 0, 0, 0})) << "mu-law 0xFF is zero";
 
-  // IEEE floats (3) and an unknown identifier keep the refusal.
+  // IEEE floats (3): 0.5, -1.0, 1.5 and -2.0 beyond the range, and NaN.
+  std::string floats;
+  for (const uint32_t bits : {0x3F000000u, 0xBF800000u, 0x3FC00000u, 0xC0000000u, 0x7FC00000u}) {
+    floats += U32(bits);
+  }
+  log.lines.clear();
+  Import(Wav(extensible(3, 32, guidTail), Chunk("data", floats)));
+  EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{16384, -32768, 32767, -32768, 0}));
+  EXPECT_EQ(log.lines.back(), "floating-point samples scaled to 16 bits, 2 clipped");
+
+  // ADPCM (2) and an unknown identifier keep the refusal.
   std::filesystem::remove(Path("out.smp"));
   log.lines.clear();
-  ExpectRefused(Wav(extensible(3, 32, guidTail), Chunk("data", std::string(16, '\0'))));
+  ExpectRefused(Wav(extensible(2, 4, guidTail), Chunk("data", std::string(16, '\0'))));
   log.lines.clear();
   boxes.shown.clear();
   ExpectRefused(
       Wav(extensible(1, 16, std::string(14, 'x')), Chunk("data", test::LittleEndianSamples(four))));
+}
+
+TEST_F(WavImport, WideIntegersRoundHalvesUpToSixteenBits) {
+  // 0x000080, -0x000080, 0x7FFF80, -0x800000 and a sample the file ends inside.
+  const std::string int24("\x80\x00\x00\x80\xFF\xFF\x80\xFF\x7F\x00\x00\x80\x01\x02", 14);
+  Import(Wav(FmtBody(1, 1, 8000, 24), Chunk("data", int24)));
+  EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{1, 0, 32767, -32768}));
+  EXPECT_EQ(log.lines.back(), "24-bit samples reduced to 16 bits");
+  EXPECT_EQ(ItemValue(OutputItems(), "sftot"), "8000");
+
+  log.lines.clear();
+  Import(Wav(FmtBody(1, 1, 8000, 32), Chunk("data", U32(0x00008000) + U32(0xFFFF8000))));
+  EXPECT_EQ(OutputSamples(), (std::vector<int16_t>{1, 0}));
+  EXPECT_EQ(log.lines.back(), "32-bit samples reduced to 16 bits");
 }
 
 TEST_F(WavImport, EmptyAndTruncatedDataKeepWhatTheFileHolds) {
@@ -206,7 +230,7 @@ TEST_F(WavImport, RefusesWhatIsNoReadableWav) {
   const std::string pcm = FmtBody(1, 1, 8000, 16);
   const std::string data = Chunk("data", LittleEndianSamples({1}));
   std::string wrongId = Wav(pcm, data);
-  wrongId.replace(0, 4, "RIFX");
+  wrongId.replace(0, 4, "RIFZ");
   std::string noWave = Wav(pcm, data);
   noWave.replace(8, 4, "AVI ");
   const std::vector<std::string> refused = {
@@ -214,7 +238,7 @@ TEST_F(WavImport, RefusesWhatIsNoReadableWav) {
       wrongId,
       noWave,
       "RIFF" + U32(30) + "WAVE" + Chunk("LIST", "INFO") + Chunk("fmt ", pcm) + data,
-      Wav(FmtBody(3, 1, 8000, 32), data),                              // IEEE float
+      Wav(FmtBody(0x55, 1, 8000, 16), data),                           // MPEG layer 3
       Wav(FmtBody(0xFFFE, 1, 8000, 16, std::string(24, '\0')), data),  // extensible
       Wav(FmtBody(2, 1, 8000, 4), data),                               // ADPCM
       Wav(FmtBody(1, 0, 8000, 16), data),                              // no channels
@@ -247,10 +271,10 @@ TEST_F(WavImport, UnsupportedBitCountSkipsItsDataChunkAndStillWritesTheFile) {
   // Inside the refused chunk sits what would be an embedded head if it were walked.
   const std::string head = SmpHead({"head=1024", "marker=inside"});
   const std::string body = Chunk("kelm", head) + std::string(6, '\0');
-  Import(Wav(FmtBody(1, 2, 8000, 24), Chunk("data", body)));
+  Import(Wav(FmtBody(1, 2, 8000, 20), Chunk("data", body)));
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "in.wav -> out.smp",
-                           "Bits per sample of 24is not supported. Conversion aborted."}));
+                           "Bits per sample of 20is not supported. Conversion aborted."}));
   const std::vector<std::string> items = OutputItems();
   EXPECT_TRUE(OutputSamples().empty());
   EXPECT_EQ(ItemValue(items, "marker"), "");

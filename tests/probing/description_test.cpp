@@ -96,7 +96,15 @@ TEST_F(FileDescriptionTest, Wav) {
             "WAV 8,088 bytes, 1.011 s, u-law, 8000 Hz, 1 channel");
   EXPECT_EQ(Describe("a.wav", Wav(6, 1, 8000, 8), 16000),
             "WAV 16,000 bytes, 2.000 s, A-law, 8000 Hz, 1 channel");
-  EXPECT_EQ(Describe("a.wav", Wav(3, 1, 8000, 32)), "WAV Unknown encoding (3)");
+  EXPECT_EQ(Describe("a.wav", Wav(3, 1, 8000, 32), 32044),
+            "WAV 32,044 bytes, 1.001 s, float 32, 8000 Hz, 1 channel");
+  // Big-endian, extensible: the sub-format names the coding.
+  const std::string rifx = "RIFX" + Be32(0) + "WAVEfmt " + Be32(40) + Be16(0xFFFE) + Be16(2) +
+                           Be32(8000) + Be32(0) + Be16(6) + Be16(24) + Be16(22) + Be16(24) +
+                           Be32(3) + Be16(1);
+  EXPECT_EQ(Describe("a.wav", rifx, 48044),
+            "WAV 48,044 bytes, 1.001 s, lin 24, 8000 Hz, 2 channels");
+  EXPECT_EQ(Describe("a.wav", Wav(2, 1, 8000, 4)), "WAV Unknown encoding (2)");
   EXPECT_EQ(Describe("a.wav", Wav(1, 1, 0, 16)), "WAV Unknown encoding (1)");
   EXPECT_EQ(Describe("a.wav", Wav(1, 0, 8000, 16)), "WAV Unknown encoding (1)");
   EXPECT_EQ(Describe("a.wav", Wav(1, 1, 8000, 4)), "WAV Unknown encoding (1)");

@@ -1,0 +1,88 @@
+// Samples wider than 16 bits, as sox writes them in every container, import to exactly the
+// 16-bit samples that sox itself reduces them to.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "formats/aiff.h"
+#include "formats/au.h"
+#include "formats/wav.h"
+#include "tests/formats/wav_test_support.h"
+
+namespace vorsel {
+namespace {
+
+using test::ItemValue;
+using test::Quoted;
+using test::ReadFile;
+using test::RunPeer;
+using test::SamplesFromLittleEndian;
+using test::SmpFileSamples;
+using test::SmpItems;
+
+using Importer = void (*)(ConversionContext&, const ImportViewSettings&, const std::string&,
+                          const std::string&);
+
+struct WideCase {
+  std::string file;     // the extension tells sox the container
+  std::string options;  // sox's output options: coding, byte order, container
+  Importer import;
+  std::string reduction;  // the import's log line; none for 16-bit samples
+};
+
+class WidePeers : public test::ConverterTest {
+ protected:
+  void ExpectImportedAsSoxReducesIt(const WideCase& c) {
+    SCOPED_TRACE(c.file + " " + c.options);
+    const std::string source = Path(c.file);
+    RunPeer("sox -V1 -n -r 8000 -c 2 " + c.options + " " + Quoted(source) +
+            " synth 0.3 sine 440 sine 1234 vol 0.9");
+    const std::string raw = Path("sox.raw");
+    RunPeer("sox -V1 -D " + Quoted(source) + " -t raw -b 16 -e signed-integer -L " + Quoted(raw));
+    const std::vector<int16_t> expected = SamplesFromLittleEndian(ReadFile(raw));
+    ASSERT_EQ(expected.size(), 4800u);
+
+    log.lines.clear();
+    ConversionContext context = Context();
+    c.import(context, settings.ImportWAV, source, Path("out.smp"));
+    EXPECT_TRUE(boxes.shown.empty());
+    const std::string smp = ReadFile(Path("out.smp"));
+    EXPECT_EQ(SmpFileSamples(smp), expected);
+    const std::vector<std::string> items = SmpItems(smp);
+    EXPECT_EQ(ItemValue(items, "nchans"), "2");
+    EXPECT_EQ(ItemValue(items, "sftot"), "16000");
+    EXPECT_EQ(ItemValue(items, "file"), "samp");
+    ASSERT_FALSE(log.lines.empty());
+    if (c.reduction.empty()) {
+      EXPECT_EQ(log.lines.size(), 1u) << log.lines.back();  // the progress line alone
+    } else {
+      EXPECT_EQ(log.lines.back(), c.reduction);
+    }
+  }
+};
+
+const std::string kInt24 = "24-bit samples reduced to 16 bits";
+const std::string kInt32 = "32-bit samples reduced to 16 bits";
+const std::string kFloat = "floating-point samples scaled to 16 bits, 0 clipped";
+
+TEST_F(WidePeers, WavAndRifx) {
+  for (const WideCase& c : std::vector<WideCase>{
+           {"a.wav", "-b 24 -e signed-integer", &ImportWAV, kInt24},
+           {"a.wav", "-b 32 -e signed-integer", &ImportWAV, kInt32},
+           {"a.wav", "-b 32 -e floating-point", &ImportWAV, kFloat},
+           {"a.wav", "-b 64 -e floating-point", &ImportWAV, kFloat},
+           {"a.wav", "-b 16 -e signed-integer -B", &ImportWAV, ""},
+           {"a.wav", "-b 24 -e signed-integer -B", &ImportWAV, kInt24},
+           {"a.wav", "-b 32 -e signed-integer -B", &ImportWAV, kInt32},
+           {"a.wav", "-b 32 -e floating-point -B", &ImportWAV, kFloat},
+           {"a.wav", "-b 64 -e floating-point -B", &ImportWAV, kFloat},
+       }) {
+    ExpectImportedAsSoxReducesIt(c);
+  }
+}
+
+}  // namespace
+}  // namespace vorsel
