@@ -17,7 +17,9 @@
 #include "codings/encoder8.h"
 #include "codings/extended.h"
 #include "codings/fit.h"
+#include "codings/g711.h"
 #include "codings/linear.h"
+#include "codings/wide.h"
 #include "fileio/byteio.h"
 #include "formats/batch_words.h"
 #include "formats/chunk_walker.h"
@@ -25,6 +27,7 @@
 #include "formats/format_list.h"
 #include "formats/kelm.h"
 #include "formats/probe_parts.h"
+#include "formats/wide_import.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
 
@@ -46,6 +49,11 @@ constexpr FourCC kStatusId = "AESD";
 constexpr FourCC kApplicationId = "APPL";
 constexpr FourCC kSoundId = "SSND";
 constexpr FourCC kNoCompression = "NONE";
+constexpr FourCC kLittleEndian = "sowt";
+constexpr FourCC kFloat32 = "fl32";
+constexpr FourCC kFloat64 = "fl64";
+constexpr FourCC kALaw = "alaw";
+constexpr FourCC kMuLaw = "ulaw";
 
 constexpr int32_t kAifLinear8 = 0;
 constexpr int32_t kAifLinear16 = 1;
@@ -218,6 +226,62 @@ std::string StatusText(const ChannelStatus& status) {
   return text;
 }
 
+bool IsImportableCompression(const FourCC& compression) {
+  for (const FourCC& known : {kNoCompression, kLittleEndian, kFloat32, kFloat64, kALaw, kMuLaw}) {
+    if (compression == known) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// How the sample frames are coded: 8-bit codes through a table, 16-bit words, or wider samples.
+struct SoundCoding {
+  enum class Kind { Table8, Linear16, Wide } kind = Kind::Linear16;
+  ByteOrder order = ByteOrder::BigEndian;
+  WideCoding wide = WideCoding::Int24;
+  std::array<int16_t, 256> table{};
+};
+
+// The coding of an importable compression type; nothing for a sample size it cannot have.
+// Floating point and G.711 say their width in the type, whatever the sample size says.
+std::optional<SoundCoding> SoundCodingOf(const FourCC& compression, int16_t bits) {
+  SoundCoding coding;
+  const auto tableOf = [&coding](int16_t (*decode)(uint8_t)) {
+    coding.kind = SoundCoding::Kind::Table8;
+    for (int code = 0; code < 256; ++code) {
+      coding.table[code] = decode(static_cast<uint8_t>(code));
+    }
+    return coding;
+  };
+  if (compression == kALaw) {
+    return tableOf(&ALawToLinear);
+  }
+  if (compression == kMuLaw) {
+    return tableOf(&MuLawToLinear);
+  }
+  coding.kind = SoundCoding::Kind::Wide;
+  if (compression == kFloat32 || compression == kFloat64) {
+    coding.wide = compression == kFloat32 ? WideCoding::Float32 : WideCoding::Float64;
+    return coding;
+  }
+  if (compression == kLittleEndian) {
+    coding.order = ByteOrder::LittleEndian;
+  }
+  if (bits == 24 || bits == 32) {
+    coding.wide = bits == 24 ? WideCoding::Int24 : WideCoding::Int32;
+    return coding;
+  }
+  if (bits >= 1 && bits <= 8) {
+    return tableOf(&Signed8ToLinear);
+  }
+  if (bits >= 9 && bits <= 16) {
+    coding.kind = SoundCoding::Kind::Linear16;
+    return coding;
+  }
+  return std::nullopt;
+}
+
 // One import's walk over the chunks of the FORM.
 class AiffChunkWalk {
  public:
@@ -266,8 +330,11 @@ class AiffChunkWalk {
     }
     // A compression type named after the sound data chunk still means the samples taken as
     // uncompressed are not the sound.
-    if (!refused_ && common_.compression != kNoCompression) {
+    if (!refused_ && !IsImportableCompression(common_.compression)) {
       RefuseCompression();
+    }
+    if (!refused_ && wide_) {
+      wide_->LogReduction(context_);
     }
   }
 
@@ -364,46 +431,56 @@ class AiffChunkWalk {
   }
 
   void ConvertSound(ChunkBody& body, const ChunkWalker& walker) {
-    if (common_.compression != kNoCompression) {
+    if (!IsImportableCompression(common_.compression)) {
       RefuseCompression();
       return;
     }
     body.Skip(kSoundPrefix);  // offset and block size: the frames follow directly
     const int16_t bits = common_.sampleSize;
-    const bool linear8 = bits >= 1 && bits <= 8;
-    const bool linear16 = bits >= 9 && bits <= 16;
-    if (!linear8 && !linear16) {
+    const std::optional<SoundCoding> coding = SoundCodingOf(common_.compression, bits);
+    if (!coding) {
       // The refused chunk yields no samples; its rest is skipped with it.
       context_.log.Append("Bits per sample of " + std::to_string(bits) +
                           "is not supported. Conversion aborted.");
       return;
     }
+    const bool linear16 = coding->kind == SoundCoding::Kind::Linear16;
+    const bool wide = coding->kind == SoundCoding::Kind::Wide;
+    const int64_t sampleBytes = wide ? WideSampleBytes(coding->wide) : linear16 ? 2 : 1;
     // Judged from the bytes the file really holds, so that a truncated file whose header
     // claims more still converts.
     const int64_t bytes =
         std::min<int64_t>(static_cast<int64_t>(body.Remaining()), walker.BytesInFile());
-    if (WouldReachSizeLimit(storedSamples_ + bytes / (linear16 ? 2 : 1))) {
+    if (WouldReachSizeLimit(storedSamples_ + bytes / sampleBytes)) {
       context_.log.Append(inputPath_ +
                           " would give an SMP file of 2 GiB or more. Sound data chunk skipped.");
       return;
     }
     while (body.Remaining() > 0) {
       size_t got = 0;
-      if (linear16) {
+      if (wide) {
+        if (!wide_) {
+          wide_.emplace(coding->wide, coding->order);
+        }
+        got = wide_->Fill(body, *chunk_);
+      } else if (linear16) {
         // Samples of 9 to 16 bits fill 16-bit words, taken as they are.
         const SampleRead read =
-            body.ReadSamples16(std::span(chunk_->data, kBlockBytes / 2), ByteOrder::BigEndian);
+            body.ReadSamples16(std::span(chunk_->data, kBlockBytes / 2), coding->order);
         got = read.bytes;
         chunk_->used = static_cast<int32_t>(read.samples);
       } else {
         got = body.Read(*bytes_);
         for (size_t i = 0; i < got; ++i) {
-          chunk_->data[i] = Signed8ToLinear((*bytes_)[i]);
+          chunk_->data[i] = coding->table[(*bytes_)[i]];
         }
         chunk_->used = static_cast<int32_t>(got);
       }
       if (got == 0) {
         return;  // the file ends inside the chunk
+      }
+      if (chunk_->used == 0) {
+        continue;  // the chunk ends inside its only sample
       }
       Tick(context_);
       smp_.SetChunk(*chunk_);
@@ -426,6 +503,7 @@ class AiffChunkWalk {
   const std::string& inputPath_;
   std::unique_ptr<tsamplechunk> chunk_;
   std::unique_ptr<std::array<uint8_t, kBlockBytes>> bytes_;
+  std::optional<WideImport> wide_;
   CommonFields common_;
   bool statusSeen_ = false;
   std::string statusText_;

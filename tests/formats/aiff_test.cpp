@@ -191,14 +191,14 @@ TEST_F(AiffImport, UncompressedAifcIsImportedLikeAiff) {
 }
 
 TEST_F(AiffImport, CompressedAifcGetsAMessageBoxAndLeavesNoFile) {
-  const std::string sowt = CommBody(1, 2, 16, kExtended8000) + "sowt" + std::string(2, '\0');
+  const std::string ima4 = CommBody(1, 2, 16, kExtended8000) + "ima4" + std::string(2, '\0');
   const std::string sound = ChunkBE("SSND", SsndBody(SamplesBE16({7, -7})));
-  for (const std::string& chunks : {ChunkBE("COMM", sowt) + sound, sound + ChunkBE("COMM", sowt)}) {
+  for (const std::string& chunks : {ChunkBE("COMM", ima4) + sound, sound + ChunkBE("COMM", ima4)}) {
     boxes.shown.clear();
     WriteFile(Path("out.smp"), "an older file");
     EXPECT_EQ(Import(Form("AIFC", chunks)), "");
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "sowt compressed files are not supported");
+    EXPECT_EQ(boxes.shown[0].text, "ima4 compressed files are not supported");
     EXPECT_EQ(boxes.shown[0].caption, "Unsupported file format");
     EXPECT_EQ(boxes.shown[0].flags, mbOk | mbIconExclamation);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
@@ -207,15 +207,25 @@ TEST_F(AiffImport, CompressedAifcGetsAMessageBoxAndLeavesNoFile) {
   }
 }
 
+TEST_F(AiffImport, LittleEndianWideSamplesRoundToSixteenBits) {
+  // 0x000080, -0x000080 and 0x7FFF80, least significant byte first.
+  const std::string int24("\x80\x00\x00\x80\xFF\xFF\x80\xFF\x7F", 9);
+  const std::string comm = CommBody(1, 3, 24, kExtended8000) + "sowt" + std::string(2, '\0');
+  const std::string smp =
+      Import(Form("AIFC", ChunkBE("COMM", comm) + ChunkBE("SSND", SsndBody(int24))));
+  EXPECT_EQ(SmpFileSamples(smp), (std::vector<int16_t>{1, 0, 32767}));
+  EXPECT_EQ(log.lines.back(), "24-bit samples reduced to 16 bits");
+}
+
 TEST_F(AiffImport, WiderSamplesAreRefusedAndTheRestOfTheirChunkIsSkipped) {
   // The status chunk after the refused sound data is still found.
   const std::string smp =
-      Import(Form("AIFF", ChunkBE("COMM", CommBody(1, 2, 24, kExtended8000)) +
+      Import(Form("AIFF", ChunkBE("COMM", CommBody(1, 2, 20, kExtended8000)) +
                               ChunkBE("SSND", SsndBody(std::string(6, '\x41'))) +
                               ChunkBE("AESD", std::string(24, '\1'))));
   EXPECT_EQ(log.lines, (std::vector<std::string>{
                            "in.aif -> out.smp",
-                           "Bits per sample of 24is not supported. Conversion aborted."}));
+                           "Bits per sample of 20is not supported. Conversion aborted."}));
   EXPECT_EQ(smp.size(), 1024u);
   EXPECT_EQ(ItemValue(SmpItems(smp), "AES/EBUchstatus").substr(0, 4), "1,1,");
 }
