@@ -14,12 +14,14 @@
 #include "codings/fit.h"
 #include "codings/g711.h"
 #include "codings/linear.h"
+#include "codings/wide.h"
 #include "fileio/byteio.h"
 #include "formats/batch_words.h"
 #include "formats/convert_steps.h"
 #include "formats/format_list.h"
 #include "formats/kelm.h"
 #include "formats/probe_parts.h"
+#include "formats/wide_import.h"
 #include "platform/dotnum.h"
 #include "smp/sSMP.h"
 
@@ -41,6 +43,8 @@ constexpr uint32_t kEncodingLinear8 = 2;
 constexpr uint32_t kEncodingLinear16 = 3;
 constexpr uint32_t kEncodingLinear24 = 4;
 constexpr uint32_t kEncodingLinear32 = 5;
+constexpr uint32_t kEncodingFloat = 6;
+constexpr uint32_t kEncodingDouble = 7;
 constexpr uint32_t kEncodingALaw = 27;
 
 // The codings ExportAU.Encoding 0 to 5 stand for. The header values 6, 7 and 8 would name
@@ -70,9 +74,26 @@ struct AuHeader {
   uint32_t channels = 0;
 };
 
+// The encodings of samples wider than 16 bits.
+std::optional<WideCoding> WideCodingOf(uint32_t encoding) {
+  switch (encoding) {
+    case kEncodingLinear24:
+      return WideCoding::Int24;
+    case kEncodingLinear32:
+      return WideCoding::Int32;
+    case kEncodingFloat:
+      return WideCoding::Float32;
+    case kEncodingDouble:
+      return WideCoding::Float64;
+    default:
+      return std::nullopt;
+  }
+}
+
 bool IsImportableEncoding(uint32_t encoding) {
   return encoding == kEncodingMuLaw || encoding == kEncodingLinear8 ||
-         encoding == kEncodingLinear16 || encoding == kEncodingALaw;
+         encoding == kEncodingLinear16 || encoding == kEncodingALaw ||
+         WideCodingOf(encoding).has_value();
 }
 
 std::optional<AuHeader> ReadAuHeader(ByteReader& reader) {
@@ -92,7 +113,11 @@ std::optional<AuHeader> ReadAuHeader(ByteReader& reader) {
 // The samples that the bytes after the data offset become.
 int64_t SampleCount(const ByteReader& reader, const AuHeader& header) {
   const int64_t dataBytes = std::max<int64_t>(0, reader.Size() - int64_t{header.dataOffset});
-  return header.encoding == kEncodingLinear16 ? dataBytes / 2 : dataBytes;
+  const std::optional<WideCoding> wide = WideCodingOf(header.encoding);
+  const int64_t sampleBytes = wide                                   ? WideSampleBytes(*wide)
+                              : header.encoding == kEncodingLinear16 ? 2
+                                                                     : 1;
+  return dataBytes / sampleBytes;
 }
 
 std::array<int16_t, 256> DecodingTable(uint32_t encoding) {
@@ -112,8 +137,19 @@ void ImportSamples(ConversionContext& context, ByteReader& reader, uint32_t enco
   const auto chunk = std::make_unique<tsamplechunk>();
   const auto bytes = std::make_unique<std::array<uint8_t, kBlockBytes>>();
   const std::array<int16_t, 256> decode = DecodingTable(encoding);
+  std::optional<WideImport> wide;
+  if (const std::optional<WideCoding> coding = WideCodingOf(encoding)) {
+    wide.emplace(*coding, ByteOrder::BigEndian);
+  }
   for (;;) {
-    if (encoding == kEncodingLinear16) {
+    if (wide) {
+      if (wide->Fill(reader, *chunk) == 0) {
+        break;
+      }
+      if (chunk->used == 0) {
+        continue;  // the file ends inside its only sample
+      }
+    } else if (encoding == kEncodingLinear16) {
       const SampleRead read = reader.ReadSamples16(std::span(chunk->data), ByteOrder::BigEndian,
                                                    Representation::Signed, 2 * kBlockBytes);
       if (read.bytes == 0) {
@@ -133,6 +169,9 @@ void ImportSamples(ConversionContext& context, ByteReader& reader, uint32_t enco
     Tick(context);
     smp.SetChunk(*chunk);
     Tick(context);
+  }
+  if (wide) {
+    wide->LogReduction(context);
   }
 }
 

@@ -108,5 +108,16 @@ TEST_F(WidePeers, AiffAndAifc) {
   }
 }
 
+TEST_F(WidePeers, Au) {
+  for (const WideCase& c : std::vector<WideCase>{
+           {"a.au", "-b 24 -e signed-integer", &ImportAU, kInt24},
+           {"a.au", "-b 32 -e signed-integer", &ImportAU, kInt32},
+           {"a.au", "-b 32 -e floating-point", &ImportAU, kFloat},
+           {"a.au", "-b 64 -e floating-point", &ImportAU, kFloat},
+       }) {
+    ExpectImportedAsSoxReducesIt(c);
+  }
+}
+
 }  // namespace
 }  // namespace vorsel
