@@ -26,6 +26,20 @@ std::string Sine(bool bigEndian, uint16_t offset) {
   return bytes;
 }
 
+// The same sine, a quarter of full scale, in 24 or 32 bits.
+std::string WideSine(int bytesPerSample, bool bigEndian) {
+  std::string bytes;
+  for (int i = 0; i <= 20000; ++i) {
+    const double x = 0.25 * std::sin(M_PI * i / 50);
+    const auto word = static_cast<uint64_t>(std::llround(std::ldexp(x, 8 * bytesPerSample - 1)));
+    for (int b = 0; b < bytesPerSample; ++b) {
+      const int shift = 8 * (bigEndian ? bytesPerSample - 1 - b : b);
+      bytes += static_cast<char>((word >> shift) & 0xFF);
+    }
+  }
+  return bytes;
+}
+
 std::string Repeated(std::string_view pattern, int times) {
   std::string out;
   for (int i = 0; i < times; ++i) {
@@ -63,6 +77,15 @@ TEST_F(GuessTest, SixteenBitSinesInEachOrderAndRepresentation) {
   EXPECT_EQ(Guess(Sine(true, 0)), "Motorola sint16");
   EXPECT_EQ(Guess(Sine(false, 0x8000)), "Intel uint16");
   EXPECT_EQ(Guess(Sine(true, 0x8000)), "Motorola uint16");
+}
+
+TEST_F(GuessTest, WiderSinesInEachOrder) {
+  EXPECT_EQ(Guess(WideSine(3, false)), "Intel sint24");
+  EXPECT_EQ(Guess(WideSine(3, true)), "Motorola sint24");
+  EXPECT_EQ(Guess(WideSine(4, false)), "Intel sint32");
+  EXPECT_EQ(Guess(WideSine(4, true)), "Motorola sint32");
+  // Eleven bytes fill no twelve; the wider codings take no part.
+  EXPECT_EQ(Guess(WideSine(3, true).substr(0, 11)).find("sint24"), std::string::npos);
 }
 
 TEST_F(GuessTest, SmoothestAndQuietestDiffer) {
