@@ -8,20 +8,24 @@ namespace vorsel {
 
 namespace {
 
-uint32_t Load32(const uint8_t* p, ByteOrder order) {
+// The byte order is a template argument, so that each loop is compiled without a branch on it.
+template <ByteOrder order>
+uint32_t Load32(const uint8_t* p) {
   uint32_t word;
   std::memcpy(&word, p, 4);
   const bool swap = (order == ByteOrder::BigEndian) == (std::endian::native == std::endian::little);
   return swap ? Swap32(word) : word;
 }
 
-uint64_t Load64(const uint8_t* p, ByteOrder order) {
-  const uint64_t first = Load32(p, order);
-  const uint64_t second = Load32(p + 4, order);
+template <ByteOrder order>
+uint64_t Load64(const uint8_t* p) {
+  const uint64_t first = Load32<order>(p);
+  const uint64_t second = Load32<order>(p + 4);
   return order == ByteOrder::LittleEndian ? (second << 32) | first : (first << 32) | second;
 }
 
-int32_t Load24(const uint8_t* p, ByteOrder order) {
+template <ByteOrder order>
+int32_t Load24(const uint8_t* p) {
   const uint32_t word = order == ByteOrder::LittleEndian
                             ? uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16
                             : uint32_t{p[2]} | uint32_t{p[1]} << 8 | uint32_t{p[0]} << 16;
@@ -30,14 +34,53 @@ int32_t Load24(const uint8_t* p, ByteOrder order) {
 }
 
 template <typename Decode>
-size_t ForEachSample(std::span<const uint8_t> bytes, size_t width, std::span<int16_t> out,
-                     Decode decode) {
+void ForEachSample(std::span<const uint8_t> bytes, size_t width, std::span<int16_t> out,
+                   Decode decode) {
   const size_t count = bytes.size() / width;
   const uint8_t* p = bytes.data();
   for (size_t i = 0; i < count; ++i, p += width) {
     out[i] = decode(p);
   }
-  return count;
+}
+
+template <ByteOrder order>
+size_t ReduceInOrder(std::span<const uint8_t> bytes, WideCoding coding, std::span<int16_t> out) {
+  size_t clipped = 0;
+  const size_t width = WideSampleBytes(coding);
+  switch (coding) {
+    case WideCoding::Int24: {
+      // A 32-bit load takes each sample with the first byte of the next; the last sample,
+      // which has no next, is taken byte by byte.
+      const size_t count = bytes.size() / width;
+      if (count > 1) {
+        ForEachSample(bytes.first((count - 1) * width), width, out, [](const uint8_t* p) {
+          const uint32_t word = Load32<order>(p);
+          return ReduceInt24(order == ByteOrder::LittleEndian ? static_cast<int32_t>(word << 8) >> 8
+                                                              : static_cast<int32_t>(word) >> 8);
+        });
+      }
+      if (count > 0) {
+        out[count - 1] = ReduceInt24(Load24<order>(bytes.data() + (count - 1) * width));
+      }
+      break;
+    }
+    case WideCoding::Int32:
+      ForEachSample(bytes, width, out, [](const uint8_t* p) {
+        return ReduceInt32(static_cast<int32_t>(Load32<order>(p)));
+      });
+      break;
+    case WideCoding::Float32:
+      ForEachSample(bytes, width, out, [&clipped](const uint8_t* p) {
+        return ReduceFloat(std::bit_cast<float>(Load32<order>(p)), clipped);
+      });
+      break;
+    case WideCoding::Float64:
+      ForEachSample(bytes, width, out, [&clipped](const uint8_t* p) {
+        return ReduceFloat(std::bit_cast<double>(Load64<order>(p)), clipped);
+      });
+      break;
+  }
+  return clipped;
 }
 
 }  // namespace
@@ -60,30 +103,9 @@ int16_t ReduceFloat(double value, size_t& clipped) {
 
 size_t ReduceWideSamples(std::span<const uint8_t> bytes, WideCoding coding, ByteOrder order,
                          std::span<int16_t> out) {
-  size_t clipped = 0;
-  const size_t width = WideSampleBytes(coding);
-  switch (coding) {
-    case WideCoding::Int24:
-      ForEachSample(bytes, width, out,
-                    [order](const uint8_t* p) { return ReduceInt24(Load24(p, order)); });
-      break;
-    case WideCoding::Int32:
-      ForEachSample(bytes, width, out, [order](const uint8_t* p) {
-        return ReduceInt32(static_cast<int32_t>(Load32(p, order)));
-      });
-      break;
-    case WideCoding::Float32:
-      ForEachSample(bytes, width, out, [order, &clipped](const uint8_t* p) {
-        return ReduceFloat(std::bit_cast<float>(Load32(p, order)), clipped);
-      });
-      break;
-    case WideCoding::Float64:
-      ForEachSample(bytes, width, out, [order, &clipped](const uint8_t* p) {
-        return ReduceFloat(std::bit_cast<double>(Load64(p, order)), clipped);
-      });
-      break;
-  }
-  return clipped;
+  return order == ByteOrder::LittleEndian
+             ? ReduceInOrder<ByteOrder::LittleEndian>(bytes, coding, out)
+             : ReduceInOrder<ByteOrder::BigEndian>(bytes, coding, out);
 }
 
 }  // namespace vorsel
