@@ -230,7 +230,9 @@ std::string DottedExtension(std::string_view text) {
   if (!text.empty() && text.front() == '.') {
     return std::string(text);
   }
-  return "." + std::string(text);
+  std::string dotted(".");
+  dotted += text;
+  return dotted;
 }
 
 void StoreExportOptions(ExportOptionsControls& controls, ConversionSettings& settings) {

@@ -128,9 +128,8 @@ std::string PackageFileName(const std::string& mimeType) {
 }
 
 std::string MimePackage(const FileTypeRegistration& registration) {
-  const std::string glob = "*" +
-                           (registration.extension.rfind('.', 0) == 0 ? "" : std::string(".")) +
-                           registration.extension;
+  std::string glob = registration.extension.rfind('.', 0) == 0 ? "*" : "*.";
+  glob += registration.extension;
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
          "  <mime-type type=\"" +
