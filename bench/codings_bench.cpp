@@ -59,6 +59,31 @@ void BM_EncodeLinear8Dithered(benchmark::State& state) {
   });
 }
 
+// A chunk at a time, as the exporters call it: WAV's fitted factor and AU's.
+template <DitherRange kRange, Representation kRepresentation>
+void BM_EncodeLinear8DitheredChunk(benchmark::State& state) {
+  const double factor =
+      FitFactor(-20000, 15000, true, true, FitRule{.equalMagnitudesUnscaled = true});
+  const auto samples = Samples();
+  std::array<uint8_t, kChunk> out{};
+  for (auto _ : state) {
+    EncodeLinear8Dithered(samples, out.data(), factor, kRange, kRepresentation, ProcessDither());
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kChunk));
+}
+
+void BM_DitherFill(benchmark::State& state) {
+  std::array<int32_t, kChunk> draws{};
+  for (auto _ : state) {
+    ProcessDither().Fill(kDitherUpward, draws);
+    benchmark::DoNotOptimize(draws.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kChunk));
+}
+
 void BM_EncodeLinear8DoubleFactor(benchmark::State& state) {
   const double factor =
       FitFactor(-20000, 15000, true, true, FitRule{.precision = FactorPrecision::Float64});
@@ -87,6 +112,9 @@ BENCHMARK(BM_LinearToMuLaw);
 BENCHMARK(BM_LinearToALaw);
 BENCHMARK(BM_FittedMuLaw);
 BENCHMARK(BM_EncodeLinear8Dithered);
+BENCHMARK(BM_EncodeLinear8DitheredChunk<kDitherUpward, Representation::OffsetBinary>);
+BENCHMARK(BM_EncodeLinear8DitheredChunk<kDitherCentred, Representation::Signed>);
+BENCHMARK(BM_DitherFill);
 BENCHMARK(BM_EncodeLinear8DoubleFactor);
 BENCHMARK(BM_MuLawToLinear);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -193,27 +194,34 @@ TEST(EncodeLinear8, SumsBeyondTheRangeClipInsteadOfWrapping) {
 }
 
 // The block encoder must give, draw for draw, the codes of the one-sample encoder: for factors
-// a float holds (the fast path) and for one it does not, in both ranges and representations.
+// a float holds (the vectorised path), one it does not and one too large for it, in both ranges
+// and representations, over several blocks of draws and from a generator that has already
+// drawn a few units.
 TEST(EncodeLinear8, ABlockGivesTheCodesOfOneSampleAtATime) {
   std::vector<int16_t> samples;
-  for (int32_t x = -32768; x <= 32767; x += 37) {
-    samples.push_back(static_cast<int16_t>(x));
+  for (int32_t i = 0; i < 70000; ++i) {
+    samples.push_back(static_cast<int16_t>(i * 2654435761u >> 16));
   }
   samples.push_back(32767);
+  samples.push_back(-32768);
   const double fitted = FitFactor(-12000, 9000, true, true, kWAV);
   const double raw = FitFactor(-12000, 9000, true, true, kDouble);
   ASSERT_NE(static_cast<double>(static_cast<float>(raw)), raw);
-  for (const double factor : {1.0, fitted, raw, 3.0}) {
+  for (const double factor : {1.0, fitted, raw, 3.0, 32767.0, 40000.0}) {
     for (const DitherRange range : {kDitherUpward, kDitherCentred}) {
       for (const Representation representation :
            {Representation::Signed, Representation::OffsetBinary}) {
+        const size_t count = factor == raw ? 5000 : samples.size();
         DitherGenerator one(1234567);
         DitherGenerator block(1234567);
-        std::vector<uint8_t> codes(samples.size());
-        EncodeLinear8Dithered(samples, codes.data(), factor, range, representation, block);
-        for (size_t i = 0; i < samples.size(); ++i) {
+        one.Draw(range);
+        block.Draw(range);
+        std::vector<uint8_t> codes(count);
+        EncodeLinear8Dithered(std::span(samples).first(count), codes.data(), factor, range,
+                              representation, block);
+        for (size_t i = 0; i < count; ++i) {
           ASSERT_EQ(codes[i], EncodeLinear8(samples[i], factor, range, representation, one))
-              << "sample " << samples[i] << " factor " << factor;
+              << "sample " << samples[i] << " factor " << factor << " at " << i;
         }
       }
     }
@@ -241,24 +249,68 @@ TEST(EncodeLinear8, UpwardDitherIsUnbiased) {
   EXPECT_NEAR(share, 127.0 / 255.0, 0.01);
 }
 
-TEST(DitherGenerator, DrawsCoverTheRangeUniformly) {
-  for (DitherRange range : {kDitherUpward, kDitherCentred}) {
-    constexpr int kDraws = 255 * 2000;
-    std::array<int, 255> counts{};
-    double sum = 0;
-    for (int i = 0; i < kDraws; ++i) {
-      const int32_t d = ProcessDither().Draw(range);
-      ASSERT_GE(d, range.lo);
-      ASSERT_LE(d, range.hi);
-      ++counts[d - range.lo];
-      sum += d;
+// The chi-square value that a statistic with `freedom` degrees of freedom exceeds with
+// probability 1e-6 (Wilson and Hilferty's approximation, close at these degrees).
+double ChiSquareLimit(double freedom) {
+  constexpr double kNormalQuantile = 4.753424;  // exceeded with probability 1e-6
+  const double v = 2 / (9 * freedom);
+  return freedom * std::pow(1 - v + kNormalQuantile * std::sqrt(v), 3);
+}
+
+template <size_t N>
+double ChiSquare(const std::array<int64_t, N>& counts, double expected) {
+  double sum = 0;
+  for (const int64_t count : counts) {
+    sum += (count - expected) * (count - expected) / expected;
+  }
+  return sum;
+}
+
+// A million draws of each dither range with a fixed seed: every value equally often, and pairs
+// of neighbouring draws (in 15 x 15 classes of 17 values) as often as independent draws give.
+TEST(DitherGenerator, DrawsAreUniformAndIndependent) {
+  constexpr size_t kDraws = 1000000;
+  for (const DitherRange range : {kDitherUpward, kDitherCentred}) {
+    DitherGenerator generator(20261209);
+    std::vector<int32_t> draws(kDraws);
+    generator.Fill(range, draws);
+    std::array<int64_t, 255> values{};
+    std::array<int64_t, 15 * 15> pairs{};
+    for (size_t i = 0; i < kDraws; ++i) {
+      ASSERT_GE(draws[i], range.lo);
+      ASSERT_LE(draws[i], range.hi);
+      ++values[draws[i] - range.lo];
+      if (i % 2 == 1) {
+        ++pairs[(draws[i - 1] - range.lo) / 17 * 15 + (draws[i] - range.lo) / 17];
+      }
     }
-    for (int count : counts) {
-      // Expected 2000 each; the bound is more than ten standard deviations away.
-      EXPECT_GT(count, 1550);
-      EXPECT_LT(count, 2450);
+    EXPECT_LT(ChiSquare(values, kDraws / 255.0), ChiSquareLimit(254)) << range.lo;
+    EXPECT_LT(ChiSquare(pairs, kDraws / 2 / 225.0), ChiSquareLimit(224)) << range.lo;
+  }
+}
+
+// Fill hands out the draws of Draw, in order, whatever the range (one where every other unit is
+// rejected among them), length and units left over from earlier draws.
+TEST(DitherGenerator, FillGivesTheDrawsOfDraw) {
+  const DitherRange ranges[] = {kDitherUpward, kDitherCentred,  {7, 7},
+                                {0, 39999},    {-32768, 32767}, {0, 70000}};
+  for (const DitherRange range : ranges) {
+    for (const size_t before : {0, 1, 3}) {
+      for (const size_t length : {1, 5, 4096, 10007}) {
+        DitherGenerator drawn(99);
+        DitherGenerator filled(99);
+        for (size_t i = 0; i < before; ++i) {
+          ASSERT_EQ(filled.Draw(range), drawn.Draw(range));
+        }
+        std::vector<int32_t> block(length);
+        filled.Fill(range, block);
+        for (size_t i = 0; i < length; ++i) {
+          ASSERT_EQ(block[i], drawn.Draw(range))
+              << range.lo << ".." << range.hi << " after " << before << " at " << i;
+        }
+        ASSERT_EQ(filled.Draw(range), drawn.Draw(range));
+      }
     }
-    EXPECT_NEAR(sum / kDraws, (range.lo + range.hi) / 2.0, 1.0);
   }
 }
 
