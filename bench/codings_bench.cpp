@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "codings/dithered_linear8.h"
 #include "codings/fit.h"
 #include "codings/g711.h"
 
@@ -59,15 +60,16 @@ void BM_EncodeLinear8Dithered(benchmark::State& state) {
   });
 }
 
-// A chunk at a time, as the exporters call it: WAV's fitted factor and AU's.
-template <DitherRange kRange, Representation kRepresentation>
+// A chunk at a time, as the exporters call it: WAV's and AU's single precision factors, and
+// RAW's double precision one.
+template <DitherRange kRange, Representation kRepresentation, FactorPrecision kPrecision>
 void BM_EncodeLinear8DitheredChunk(benchmark::State& state) {
-  const double factor =
-      FitFactor(-20000, 15000, true, true, FitRule{.equalMagnitudesUnscaled = true});
+  const double factor = FitFactor(-20000, 15000, true, true, FitRule{.precision = kPrecision});
   const auto samples = Samples();
   std::array<uint8_t, kChunk> out{};
+  const DitheredLinear8 coder(factor, kRange, kRepresentation);
   for (auto _ : state) {
-    EncodeLinear8Dithered(samples, out.data(), factor, kRange, kRepresentation, ProcessDither());
+    coder.Run(samples, out.data(), ProcessDither());
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
@@ -112,8 +114,12 @@ BENCHMARK(BM_LinearToMuLaw);
 BENCHMARK(BM_LinearToALaw);
 BENCHMARK(BM_FittedMuLaw);
 BENCHMARK(BM_EncodeLinear8Dithered);
-BENCHMARK(BM_EncodeLinear8DitheredChunk<kDitherUpward, Representation::OffsetBinary>);
-BENCHMARK(BM_EncodeLinear8DitheredChunk<kDitherCentred, Representation::Signed>);
+BENCHMARK(BM_EncodeLinear8DitheredChunk<kDitherUpward, Representation::OffsetBinary,
+                                        FactorPrecision::Float32>);
+BENCHMARK(BM_EncodeLinear8DitheredChunk<kDitherCentred, Representation::Signed,
+                                        FactorPrecision::Float32>);
+BENCHMARK(BM_EncodeLinear8DitheredChunk<kDitherCentred, Representation::Signed,
+                                        FactorPrecision::Float64>);
 BENCHMARK(BM_DitherFill);
 BENCHMARK(BM_EncodeLinear8DoubleFactor);
 BENCHMARK(BM_MuLawToLinear);

@@ -13,6 +13,7 @@ Encoder8::Encoder8(Coding8 coding, double factor, std::optional<DitherRange> dit
       representation_(representation) {
   // Dither draws a fresh value for every sample, so those codes cannot be tabled.
   if (dither_) {
+    dithered_.emplace(factor, *dither_, representation);
     return;
   }
   table_ = std::make_unique<std::array<uint8_t, 65536>>();
@@ -30,7 +31,7 @@ void Encoder8::Run(std::span<const int16_t> samples, uint8_t* out) const {
     return;
   }
   // Only 8-bit linear is dithered; the other codings always have their table.
-  EncodeLinear8Dithered(samples, out, factor_, *dither_, representation_, ProcessDither());
+  dithered_->Run(samples, out, ProcessDither());
 }
 
 uint8_t Encoder8::Encode(int16_t x) const {

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "codings/dither.h"
+#include "codings/dithered_linear8.h"
 #include "codings/linear.h"
 
 namespace vorsel {
@@ -32,6 +33,7 @@ class Encoder8 {
   std::optional<DitherRange> dither_;
   Representation representation_;
   std::unique_ptr<std::array<uint8_t, 65536>> table_;
+  std::optional<DitheredLinear8> dithered_;
 };
 
 }  // namespace vorsel

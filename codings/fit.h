@@ -113,11 +113,4 @@ inline uint8_t EncodeLinear8(int16_t x, double factor, std::optional<DitherRange
   return EncodeLinear8(x, factor, dither, representation, ProcessDither());
 }
 
-// The codes EncodeLinear8 gives, sample after sample, with dither from `generator`: the choices
-// that do not change from sample to sample are made once, so an export of millions of samples
-// spends its time on the draws.
-void EncodeLinear8Dithered(std::span<const int16_t> samples, uint8_t* out, double factor,
-                           DitherRange dither, Representation representation,
-                           DitherGenerator& generator);
-
 }  // namespace vorsel

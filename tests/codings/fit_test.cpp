@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "codings/dither.h"
+#include "codings/dithered_linear8.h"
 
 namespace vorsel {
 namespace {
@@ -193,10 +194,28 @@ TEST(EncodeLinear8, SumsBeyondTheRangeClipInsteadOfWrapping) {
   EXPECT_EQ(EncodeLinear8(-20000, 2, std::nullopt, Representation::Signed), 0x80);
 }
 
+void ExpectBlockCodesOfOneSampleAtATime(const std::vector<int16_t>& samples, double factor) {
+  for (const DitherRange range : {kDitherUpward, kDitherCentred}) {
+    for (const Representation representation :
+         {Representation::Signed, Representation::OffsetBinary}) {
+      DitherGenerator one(1234567);
+      DitherGenerator block(1234567);
+      one.Draw(range);
+      block.Draw(range);
+      std::vector<uint8_t> codes(samples.size());
+      DitheredLinear8(factor, range, representation).Run(samples, codes.data(), block);
+      for (size_t i = 0; i < samples.size(); ++i) {
+        ASSERT_EQ(codes[i], EncodeLinear8(samples[i], factor, range, representation, one))
+            << "sample " << samples[i] << " factor " << factor << " at " << i;
+      }
+    }
+  }
+}
+
 // The block encoder must give, draw for draw, the codes of the one-sample encoder: for factors
-// a float holds (the vectorised path), one it does not and one too large for it, in both ranges
-// and representations, over several blocks of draws and from a generator that has already
-// drawn a few units.
+// a float holds (the vectorised path), ones it does not and one too large for either, in both
+// ranges and representations, over several blocks of draws and from a generator that has
+// already drawn a few units.
 TEST(EncodeLinear8, ABlockGivesTheCodesOfOneSampleAtATime) {
   std::vector<int16_t> samples;
   for (int32_t i = 0; i < 70000; ++i) {
@@ -208,24 +227,31 @@ TEST(EncodeLinear8, ABlockGivesTheCodesOfOneSampleAtATime) {
   const double raw = FitFactor(-12000, 9000, true, true, kDouble);
   ASSERT_NE(static_cast<double>(static_cast<float>(raw)), raw);
   for (const double factor : {1.0, fitted, raw, 3.0, 32767.0, 40000.0}) {
-    for (const DitherRange range : {kDitherUpward, kDitherCentred}) {
-      for (const Representation representation :
-           {Representation::Signed, Representation::OffsetBinary}) {
-        const size_t count = factor == raw ? 5000 : samples.size();
-        DitherGenerator one(1234567);
-        DitherGenerator block(1234567);
-        one.Draw(range);
-        block.Draw(range);
-        std::vector<uint8_t> codes(count);
-        EncodeLinear8Dithered(std::span(samples).first(count), codes.data(), factor, range,
-                              representation, block);
-        for (size_t i = 0; i < count; ++i) {
-          ASSERT_EQ(codes[i], EncodeLinear8(samples[i], factor, range, representation, one))
-              << "sample " << samples[i] << " factor " << factor << " at " << i;
-        }
+    ExpectBlockCodesOfOneSampleAtATime(samples, factor);
+  }
+}
+
+// With 1.5 + 2^-52 the product of an odd sample lies a hair above a half, which extended
+// precision keeps and a double sum with a draw may lose; the samples for which some draw loses
+// it, many times over, so that draws carry some of them across an 8-bit step.
+TEST(EncodeLinear8, ABlockKeepsTheExtendedRoundingOfProductsNearAHalf) {
+  const double factor = 1.5 + 0x1p-52;
+  std::vector<int16_t> nearHalves;
+  for (int32_t x = -32767; x <= 32767; x += 2) {
+    for (int32_t draw = kDitherCentred.lo; draw <= kDitherUpward.hi; ++draw) {
+      const double sum = x * factor + draw;
+      if (sum - std::floor(sum) == 0.5) {
+        nearHalves.push_back(static_cast<int16_t>(x));
+        break;
       }
     }
   }
+  ASSERT_GT(nearHalves.size(), 100u);
+  std::vector<int16_t> samples;
+  for (size_t i = 0; i < 100000; ++i) {
+    samples.push_back(nearHalves[i * 7919 % nearHalves.size()]);
+  }
+  ExpectBlockCodesOfOneSampleAtATime(samples, factor);
 }
 
 TEST(EncodeLinear8, FittedAndDitheredPeaksStayInRange) {
