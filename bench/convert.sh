@@ -1,29 +1,42 @@
 #!/usr/bin/env bash
-# Whole-process timing of WAV conversion. One 256 MiB 16-bit stereo WAV file is made in a
-# temporary folder; then, interleaved in every round: cp of it, vorsel-cli to-smp of it,
-# vorsel-cli to-wav of the SMP result in each of the four codings (default settings otherwise,
-# so the 8-bit codings are fitted), and sox and sndfile-convert making the same four codings
-# from the source WAV; likewise 16-bit AU and AIFF: vorsel-cli to-au and to-aiff of the SMP
-# file against sox and sndfile-convert writing them from the WAV, and vorsel-cli to-smp of AU
-# and AIFF copies of the source against cp; and NSP: vorsel-cli to-nsp of the stereo SMP file
-# with interleaved ("SDAB") and with per-channel chunks, and of an 8-channel SMP file of the same
-# size (per-channel chunks, HDR8), and vorsel-cli to-smp of those three NSP files, all against
-# cp (NSP has no such peer); RAW: vorsel-cli to-smp of the source's samples without a header and
-# to-raw of the SMP file against cp; TXT: vorsel-cli to-smp of about 100 MB of one number per line
-# against sox reading the same samples from its .dat file into a 16-bit WAV. Prints the median
-# wall time of each command over
-# the rounds, its median processor time (user + system) and its peak memory (/usr/bin/time -v),
-# and the ratios of the wall times against the targets. On a machine busy with other work the
-# processor times are the steadier figures; they are printed as ratios too.
+# Whole-process timing of conversions against a file copy and against sox and sndfile-convert.
 #
-#   bench/convert.sh                 builds vorsel-cli (Release) in build-bench-cli/
-#   VORSEL_CLI=path bench/convert.sh uses that binary
-#   ROUNDS=7 MIB=256 bench/convert.sh
+# One MIB MiB 16-bit stereo WAV file of white noise is made, with its SMP import and the same
+# samples as AU, AIFF, RAW, NSP (interleaved "SDAB", per-channel chunks, and an 8-channel file of
+# the same size) and 24-bit WAV files. Then, interleaved in every round, each command runs once:
+#   - cp of the WAV file (and of the 24-bit WAV file), the limit of every ratio, and dd in 16 KiB
+#     blocks for information;
+#   - vorsel-cli to-smp of the WAV, AU, AIFF, RAW, the three NSP files and the 24-bit WAV;
+#   - vorsel-cli export of the SMP file to WAV, AU, AIFF and RAW in 16-bit linear, in G.711
+#     u-law and A-law where the format offers them (not AIFF), and in 8-bit linear twice: with
+#     the default settings (fitted and dithered) and plain (FitAmplitude and DitherNoise off);
+#     and to NSP, interleaved and per-channel (2 and 8 channels);
+#   - sox and sndfile-convert writing each of those codings from the WAV file; sox dithers 8-bit
+#     output, so it is paired with the fitted and dithered export, sndfile-convert neither fits
+#     nor dithers, so it is paired with the plain one;
+#   - vorsel-cli to-smp of about TXT_MB megabytes of one number per line against sox reading the
+#     same samples from its .dat file into a 16-bit WAV.
+# Every output is checked to exist with at least its samples' bytes and at most 64 KiB more, then
+# removed; a failed command ends the run. Prints, per command, the median wall time over the
+# rounds with its minimum and maximum, the median processor time (user + system) and the peak
+# memory (/usr/bin/time -v); then the ratios of the median wall times against their targets,
+# each with the ratio of the median processor times, which are the steadier figures on a machine
+# busy with other work; the count of targets met and missed counts the wall-time ratios.
+#
+# The files are made in a new folder inside FOLDER (the argument, else BENCH_DIR, else
+# ${TMPDIR:-/tmp}), so that the same run can be made on a tmpfs folder such as /dev/shm, where
+# disk write-back does not swamp the ratios, and on the disk. The folder is removed at the end.
+# Every process the script runs has its home, XDG folders, Vorsel stores and TMPDIR inside it.
+#
+#   bench/convert.sh [FOLDER]          builds vorsel-cli (Release) in build-bench-cli/
+#   VORSEL_CLI=path bench/convert.sh   uses that binary
+#   ROUNDS=5 MIB=128 TXT_MB=100 bench/convert.sh /dev/shm   the defaults, on tmpfs
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
 rounds=${ROUNDS:-5}
-mib=${MIB:-256}
+mib=${MIB:-128}
+txt_mb=${TXT_MB:-100}
+parent=${1:-${BENCH_DIR:-${TMPDIR:-/tmp}}}
 
 for tool in sox sndfile-convert /usr/bin/time; do
   if ! command -v "$tool" >/dev/null; then
@@ -32,172 +45,248 @@ for tool in sox sndfile-convert /usr/bin/time; do
   fi
 done
 
+# Relative paths are taken from the caller's folder, before the script moves to the checkout.
+mkdir -p -- "$parent"
+work=$(mktemp -d "$(cd -- "$parent" && pwd)/vorsel-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
 cli=${VORSEL_CLI:-}
+if [ -n "$cli" ]; then
+  cli=$(realpath -- "$cli")
+fi
+cd "$(dirname "$0")/.."
+
+# CI and the bench machines run as root: nothing any command does may reach the real stores.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
+  XDG_CACHE_HOME=$work/home/cache XDG_RUNTIME_DIR=$work/home/run \
+  VORSEL_MACHINE_DIR=$work/home/machine VORSEL_COMMON_DIR=$work/home/common TMPDIR=$work/home/tmp
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" \
+  "$VORSEL_MACHINE_DIR" "$VORSEL_COMMON_DIR" "$TMPDIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
 if [ -z "$cli" ]; then
   cmake -S . -B build-bench-cli -DCMAKE_BUILD_TYPE=Release -DVORSEL_TESTS=OFF >/dev/null
   cmake --build build-bench-cli -j2 --target vorsel-cli >/dev/null
   cli=$PWD/build-bench-cli/app/vorsel-cli
 fi
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/vorsel-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
-# The tool's per-user stores stay inside the temporary folder.
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+echo "Working in $work (file system: $(stat -f -c %T "$work"))"
+echo "vorsel-cli: $cli"
+# Every command from here on runs in the work folder and names its files relative to it.
+cd "$work"
 
 frames=$((mib * 1024 * 1024 / 4))
+bytes16=$((frames * 4))  # the samples' bytes of every 16-bit output
+bytes8=$((frames * 2))   # of every 8-bit output
+bytes24=$((frames * 6))
+txt_seconds=$((txt_mb * 1000000 / 14 / 8000))
+bytes_txt=$((txt_seconds * 8000 * 2))
+
 echo "Making a ${mib} MiB 16-bit stereo WAV file ($frames frames at 44100 Hz)..."
 # Rate and channels before -n belong to the null input, so that sox synthesises at 44100 Hz
 # rather than resampling from its default rate.
-sox -V1 -r 44100 -c 2 -n -b 16 -e signed-integer "$work/src.wav" \
-  synth "${frames}s" whitenoise vol 0.8
-"$cli" --yes to-smp "$work/src.wav" >/dev/null
-# The same samples as 16-bit AU and AIFF files, the inputs of those imports.
-sox -V1 "$work/src.wav" -b 16 "$work/src.au"
-sox -V1 "$work/src.wav" -b 16 "$work/src.aif"
-# The same samples headerless, the input of the RAW import. For the TXT import, a sine as sox's
-# own text file (.dat: comment lines, then time and value) and its value column alone, one
-# number per line, of about TXT_MB megabytes; sox reads the .dat into a 16-bit WAV.
-sox -V1 "$work/src.wav" -t raw "$work/src.raw"
-txt_seconds=$((${TXT_MB:-100} * 1000000 / 14 / 8000))
-sox -V1 -n -r 8000 -c 1 "$work/sine.dat" synth "$txt_seconds" sine 440 vol 0.9
-awk 'NR > 2 {print $2}' "$work/sine.dat" >"$work/sine.txt"
-echo "TXT import: $(stat -c %s "$work/sine.txt") bytes of one number per line;" \
-  "sox reads the same samples from a $(stat -c %s "$work/sine.dat")-byte .dat"
-# The same bytes as 8 channels (RAW import), and the NSP inputs of the NSP imports.
-tail -c +1025 "$work/src.smp" >"$work/src8.raw"
-"$cli" --yes --set ImportRAW.nChans=8 --set ImportRAW.SfTot=352800 to-smp "$work/src8.raw" >/dev/null
-rm "$work/src8.raw"
+sox -V1 -r 44100 -c 2 -n -b 16 -e signed-integer src.wav synth "${frames}s" whitenoise vol 0.8
+"$cli" --yes to-smp src.wav >/dev/null
+# The same samples as 16-bit AU and AIFF files, headerless, and as a 24-bit WAV file.
+sox -V1 src.wav -b 16 src.au
+sox -V1 src.wav -b 16 src.aif
+sox -V1 src.wav -t raw src.raw
+sox -V1 src.wav -b 24 src24.wav
+# For the TXT import, a sine as sox's own text file (.dat: comment lines, then time and value)
+# and its value column alone, one number per line.
+sox -V1 -n -r 8000 -c 1 sine.dat synth "$txt_seconds" sine 440 vol 0.9
+awk 'NR > 2 {print $2}' sine.dat >sine.txt
+echo "TXT import: $(stat -c %s sine.txt) bytes of one number per line;" \
+  "sox reads the same samples from a $(stat -c %s sine.dat)-byte .dat"
+# The same bytes as 8 channels (RAW import), and the inputs of the NSP imports.
+tail -c +1025 src.smp >src8.raw
+"$cli" --yes --set ImportRAW.nChans=8 --set ImportRAW.SfTot=352800 to-smp src8.raw >/dev/null
+rm src8.raw
 "$cli" --yes --set ExportNSP.TwoChannelType=0 --set Common.Naming=2 --set Common.AppendString=_in \
-  to-nsp "$work/src.smp" >/dev/null
-"$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in2 to-nsp "$work/src.smp" >/dev/null
-"$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in to-nsp "$work/src8.smp" >/dev/null
-
-export_wav() {  # coding, suffix of the output name, further options
-  "$cli" --yes --set "ExportWAV.Encoding=$1" --set Common.Naming=2 \
-    --set "Common.AppendString=$2" "${@:3}" to-wav "$work/src.smp" >/dev/null
-}
+  to-nsp src.smp >/dev/null
+"$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in2 to-nsp src.smp >/dev/null
+"$cli" --yes --set Common.Naming=2 --set Common.AppendString=_in to-nsp src8.smp >/dev/null
 
 run_cli() {  # action, suffix of the output name, input file, further options
-  "$cli" --yes --set Common.Naming=2 --set "Common.AppendString=$2" "${@:4}" "$1" "$work/$3" \
-    >/dev/null
+  "$cli" --yes --set Common.Naming=2 --set "Common.AppendString=$2" "${@:4}" "$1" "$3" >/dev/null
 }
+export cli
+export -f run_cli
 
-# name | output file (removed before each run) | command
-commands=(
-  "cp|copy.wav|cp $work/src.wav $work/copy.wav"
-  "dd 16k|copy16k.wav|dd if=$work/src.wav of=$work/copy16k.wav bs=16k status=none"
-  "vorsel to-smp|src.smp|$cli --yes to-smp $work/src.wav"
-  "vorsel u-law|src_u.wav|export_wav 0 _u"
-  "vorsel A-law|src_a.wav|export_wav 1 _a"
-  "vorsel 8-bit|src_8.wav|export_wav 2 _8"
-  "vorsel 16-bit|src_16.wav|export_wav 3 _16"
-  "vorsel 8-bit nd|src_8n.wav|export_wav 2 _8n --set ExportWAV.DitherNoise=0"
-  "sox u-law|sox_u.wav|sox -V1 $work/src.wav -e u-law $work/sox_u.wav"
-  "sox A-law|sox_a.wav|sox -V1 $work/src.wav -e a-law $work/sox_a.wav"
-  "sox 8-bit|sox_8.wav|sox -V1 $work/src.wav -b 8 $work/sox_8.wav"
-  "sox 16-bit|sox_16.wav|sox -V1 $work/src.wav -b 16 $work/sox_16.wav"
-  "sndfile u-law|sf_u.wav|sndfile-convert -ulaw $work/src.wav $work/sf_u.wav"
-  "sndfile A-law|sf_a.wav|sndfile-convert -alaw $work/src.wav $work/sf_a.wav"
-  "sndfile 8-bit|sf_8.wav|sndfile-convert -pcmu8 $work/src.wav $work/sf_8.wav"
-  "sndfile 16-bit|sf_16.wav|sndfile-convert -pcm16 $work/src.wav $work/sf_16.wav"
-  "vorsel to-au|src_v.au|run_cli to-au _v src.smp"
-  "vorsel to-aiff|src_v.aif|run_cli to-aiff _v src.smp"
-  "vorsel au>smp|src_au.smp|run_cli to-smp _au src.au"
-  "vorsel aif>smp|src_aif.smp|run_cli to-smp _aif src.aif"
-  "sox AU 16|sox_16.au|sox -V1 $work/src.wav -b 16 $work/sox_16.au"
-  "sox AIFF 16|sox_16.aif|sox -V1 $work/src.wav -b 16 $work/sox_16.aif"
-  "sndfile AU 16|sf_16.au|sndfile-convert -pcm16 $work/src.wav $work/sf_16.au"
-  "sndfile AIFF 16|sf_16.aif|sndfile-convert -pcm16 $work/src.wav $work/sf_16.aif"
-  "vorsel nsp SDAB|src_i.nsp|run_cli to-nsp _i src.smp --set ExportNSP.TwoChannelType=0"
-  "vorsel nsp 2ch|src_v.nsp|run_cli to-nsp _v src.smp"
-  "vorsel nsp 8ch|src8_v.nsp|run_cli to-nsp _v src8.smp"
-  "vorsel SDAB>smp|src_in_x.smp|run_cli to-smp _x src_in.nsp"
-  "vorsel 2ch>smp|src_in2_x.smp|run_cli to-smp _x src_in2.nsp"
-  "vorsel 8ch>smp|src8_in_x.smp|run_cli to-smp _x src8_in.nsp"
-  "vorsel raw>smp|src_raw.smp|run_cli to-smp _raw src.raw"
-  "vorsel to-raw|src_v.raw|run_cli to-raw _v src.smp"
-  "vorsel txt>smp|sine.smp|$cli --yes to-smp $work/sine.txt"
-  "sox dat>wav|sine.wav|sox -V1 $work/sine.dat -b 16 $work/sine.wav"
+commands=()  # name|output file|bytes of its samples|command
+checks=()    # label|numerator|denominator|largest ratio that meets the target
+add() { commands+=("$1|$2|$3|$4"); }
+target() { checks+=("$1|$2|$3|$4"); }
+
+add "cp" copy.wav "$bytes16" "cp src.wav copy.wav"
+add "cp 24-bit" copy24.wav "$bytes24" "cp src24.wav copy24.wav"
+add "dd 16k" copy16k.wav "$bytes16" "dd if=src.wav of=copy16k.wav bs=16k status=none"
+
+for entry in "WAV|src.wav|_w" "AU|src.au|_au" "AIFF|src.aif|_aif" "RAW|src.raw|_raw" \
+  "NSP SDAB|src_in.nsp|_x" "NSP 2ch|src_in2.nsp|_x" "NSP 8ch|src8_in.nsp|_x"; do
+  IFS='|' read -r format input suffix <<<"$entry"
+  add "vorsel $format>smp" "${input%.*}$suffix.smp" "$bytes16" "run_cli to-smp $suffix $input"
+done
+add "vorsel WAV 24>smp" src24_w.smp "$bytes16" "run_cli to-smp _w src24.wav"
+add "vorsel TXT>smp" sine_t.smp "$bytes_txt" "run_cli to-smp _t sine.txt"
+add "sox dat>wav" sine.wav "$bytes_txt" "sox -V1 sine.dat -b 16 sine.wav"
+for format in WAV AU AIFF RAW "NSP SDAB"; do
+  target "16-bit $format to-smp / cp" "vorsel $format>smp" cp 1.25
+done
+for layout in 2ch 8ch; do
+  target "per-channel NSP $layout to-smp / cp" "vorsel NSP $layout>smp" cp 1.5
+done
+target "24-bit WAV to-smp / cp 24-bit" "vorsel WAV 24>smp" "cp 24-bit" 1.25
+target "TXT to-smp / sox .dat to WAV" "vorsel TXT>smp" "sox dat>wav" 0.5
+
+peer_targets() {  # label, vorsel command, sox command, sndfile-convert command
+  target "$1 / sox" "$2" "$3" 0.5
+  target "$1 / sndfile-convert" "$2" "$4" 0.8
+}
+# Commands of the format being added (action, section, ext): Encoding value, output suffix, ...
+export_to() { echo "run_cli $action _$2 src.smp --set $section.Encoding=$1 ${*:3}"; }
+sox_to() { echo "sox -V1 src.wav $1 sox_$2.$ext"; }
+sf_to() { echo "sndfile-convert $1 src.wav sf_$2.$ext"; }
+
+# format|action|settings section|extension|Encoding values of u-law, A-law, 8-bit and 16-bit
+# linear ("-" where the format has none)|sox and sndfile-convert options of its 8-bit coding
+formats=(
+  "WAV|to-wav|ExportWAV|wav|0 1 2 3|-e unsigned|-pcmu8"
+  "AU|to-au|ExportAU|au|0 1 2 3|-e signed|-pcms8"
+  "AIFF|to-aiff|ExportAIF|aif|- - 0 1|-e signed|-pcms8"
+  "RAW|to-raw|ExportRAW|raw|0 1 2 3|-e signed|-pcms8"
 )
+for entry in "${formats[@]}"; do
+  IFS='|' read -r format action section ext codings sox8 sf8 <<<"$entry"
+  read -r ulaw alaw linear8 linear16 <<<"$codings"
+  add "vorsel $format 16-bit" "src_16.$ext" "$bytes16" "$(export_to "$linear16" 16)"
+  add "sox $format 16-bit" "sox_16.$ext" "$bytes16" "$(sox_to "-b 16 -e signed" 16)"
+  add "sndfile $format 16-bit" "sf_16.$ext" "$bytes16" "$(sf_to -pcm16 16)"
+  target "16-bit $action / cp" "vorsel $format 16-bit" cp 1.25
+  peer_targets "16-bit $action" "vorsel $format 16-bit" "sox $format 16-bit" \
+    "sndfile $format 16-bit"
+
+  add "vorsel $format 8-bit" "src_8.$ext" "$bytes8" "$(export_to "$linear8" 8)"
+  add "vorsel $format 8-bit plain" "src_8p.$ext" "$bytes8" "$(export_to "$linear8" 8p \
+    --set "$section.FitAmplitude=0" --set "$section.DitherNoise=0")"
+  add "sox $format 8-bit" "sox_8.$ext" "$bytes8" "$(sox_to "-b 8 $sox8" 8)"
+  add "sndfile $format 8-bit" "sf_8.$ext" "$bytes8" "$(sf_to "$sf8" 8)"
+  target "8-bit $action / cp" "vorsel $format 8-bit" cp 1.5
+  target "8-bit plain $action / cp" "vorsel $format 8-bit plain" cp 1.25
+  target "8-bit $action / sox" "vorsel $format 8-bit" "sox $format 8-bit" 0.5
+  target "8-bit plain $action / sndfile-convert" "vorsel $format 8-bit plain" \
+    "sndfile $format 8-bit" 0.8
+
+  if [ "$ulaw" != - ]; then
+    for law in "u-law|$ulaw|u|-ulaw" "A-law|$alaw|a|-alaw"; do
+      IFS='|' read -r coding value suffix sf_option <<<"$law"
+      add "vorsel $format $coding" "src_$suffix.$ext" "$bytes8" "$(export_to "$value" "$suffix")"
+      add "sox $format $coding" "sox_$suffix.$ext" "$bytes8" \
+        "$(sox_to "-e $(tr A a <<<"$coding")" "$suffix")"
+      add "sndfile $format $coding" "sf_$suffix.$ext" "$bytes8" "$(sf_to "$sf_option" "$suffix")"
+      target "$coding $action / cp" "vorsel $format $coding" cp 1.25
+      peer_targets "$coding $action" "vorsel $format $coding" "sox $format $coding" \
+        "sndfile $format $coding"
+    done
+  fi
+done
+
+add "vorsel to-nsp SDAB" src_i.nsp "$bytes16" \
+  "run_cli to-nsp _i src.smp --set ExportNSP.TwoChannelType=0"
+add "vorsel to-nsp 2ch" src_v.nsp "$bytes16" "run_cli to-nsp _v src.smp"
+add "vorsel to-nsp 8ch" src8_v.nsp "$bytes16" "run_cli to-nsp _v src8.smp"
+target "16-bit to-nsp SDAB / cp" "vorsel to-nsp SDAB" cp 1.25
+for layout in 2ch 8ch; do
+  target "per-channel to-nsp $layout / cp" "vorsel to-nsp $layout" cp 1.5
+done
 
 results=$work/results.txt  # name|seconds|peak KiB|processor seconds, one line per run
 : >"$results"
 
-run_one() {  # name, output, command
-  local name=$1 output=$2 command=$3 start end peak cpu
-  # The SMP file is the input of the exports: only its own import replaces it.
-  if [ "$output" != src.smp ]; then
-    rm -f "$work/$output"
-  fi
+run_one() {  # name, output, bytes of its samples, command
+  local name=$1 output=$work/$2 least=$3 command=$4 start end size peak cpu
+  rm -f "$output"
   sync
   start=$(date +%s%N)
+  # The shell reports its children's processor time to the millisecond (time -v: centiseconds).
   if ! /usr/bin/time -v -o "$work/time.txt" \
-    bash -c "$(declare -f export_wav run_cli); cli='$cli'; work='$work'; $command" >"$work/run.log" 2>&1; then
+    bash -c "$command"$'\n'"status=\$?; times >&3; exit \$status" 3>"$work/cpu.txt" \
+    >"$work/run.log" 2>&1; then
     echo "convert.sh: '$name' failed:" >&2
     cat "$work/run.log" >&2
     exit 1
   fi
   end=$(date +%s%N)
+  # Room for any header, but not for a second copy of the samples or a missing block.
+  size=$(stat -c %s "$output" 2>/dev/null || echo missing)
+  if [ "$size" = missing ] || [ "$size" -lt "$least" ] || [ "$size" -gt $((least + 65536)) ]; then
+    echo "convert.sh: '$name' made $output of $size bytes, expected $least bytes of" \
+      "samples and a header" >&2
+    exit 1
+  fi
+  rm -f "$output"
   peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-  cpu=$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%.4f", t}' "$work/time.txt")
+  cpu=$(awk 'NR == 2 {
+      for (i = 1; i <= 2; i++) {split($i, t, /[ms]/); s += t[1] * 60 + t[2]}
+      printf "%.4f", s
+    }' "$work/cpu.txt")
   echo "$name|$(awk -v d=$((end - start)) 'BEGIN {printf "%.4f", d / 1e9}')|$peak|$cpu" >>"$results"
 }
 
 for round in $(seq 1 "$rounds"); do
   echo "Round $round of $rounds"
   for entry in "${commands[@]}"; do
-    IFS='|' read -r name output command <<<"$entry"
-    run_one "$name" "$output" "$command"
+    IFS='|' read -r name output least command <<<"$entry"
+    run_one "$name" "$output" "$least" "$command"
   done
 done
-for output in copy.wav copy16k.wav src_u.wav src_a.wav src_8.wav src_16.wav src_8n.wav src_v.au src_v.aif src_au.smp \
-  src_aif.smp src_i.nsp src_v.nsp src8_v.nsp src_in_x.smp src_in2_x.smp src8_in_x.smp \
-  src_raw.smp src_v.raw sine.smp sine.wav; do
-  rm -f "$work/$output"
-done
+echo "Every output had its samples' bytes and a header of at most 64 KiB"
 
 # Peak memory of the tool on a file a hundred times smaller, to see that it does not grow.
-sox -V1 -r 44100 -c 2 -n -b 16 -e signed-integer "$work/small.wav" synth "$((frames / 100))s" \
+sox -V1 -r 44100 -c 2 -n -b 16 -e signed-integer small.wav synth "$((frames / 100))s" \
   whitenoise vol 0.8
-/usr/bin/time -v -o "$work/time.txt" "$cli" --yes to-smp "$work/small.wav" >/dev/null
+/usr/bin/time -v -o "$work/time.txt" "$cli" --yes to-smp small.wav >/dev/null
 small_import=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
 /usr/bin/time -v -o "$work/time.txt" "$cli" --yes --set ExportWAV.Encoding=0 --set Common.Naming=2 \
-  --set Common.AppendString=_u to-wav "$work/small.smp" >/dev/null
+  --set Common.AppendString=_u to-wav small.smp >/dev/null
 small_export=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
 
-median() {  # name [column] -> median of that column (2 wall seconds, 4 processor seconds)
-  awk -F'|' -v n="$1" -v c="${2:-2}" '$1 == n {print $c}' "$results" | sort -g |
-    awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+stat_of() {  # name, column (2 wall seconds, 4 processor seconds), median|min|max
+  awk -F'|' -v n="$1" -v c="$2" '$1 == n {print $c}' "$results" | sort -g |
+    awk -v s="$3" '{v[NR] = $1}
+      END {
+        if (s == "min") print v[1]
+        else if (s == "max") print v[NR]
+        else print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      }'
 }
+median() { stat_of "$1" "${2:-2}" median; }
 peak() {  # name -> largest peak memory in MiB
   awk -F'|' -v n="$1" '$1 == n && $3 > m {m = $3} END {printf "%.1f", m / 1024}' "$results"
 }
 
 echo
-echo "Medians of $rounds rounds, ${mib} MiB 16-bit stereo source"
-printf '%-16s %10s %10s %10s\n' command "wall s" "cpu s" "peak MiB"
+echo "Medians of $rounds rounds, ${mib} MiB 16-bit stereo source, in $(stat -f -c %T "$work")"
+printf '%-26s %9s %9s %9s %9s %9s\n' command "wall s" "min s" "max s" "cpu s" "peak MiB"
 for entry in "${commands[@]}"; do
-  IFS='|' read -r name _ _ <<<"$entry"
-  printf '%-16s %10.3f %10.3f %10s\n' "$name" "$(median "$name")" "$(median "$name" 4)" \
-    "$(peak "$name")"
+  IFS='|' read -r name _ <<<"$entry"
+  printf '%-26s %9.3f %9.3f %9.3f %9.3f %9s\n' "$name" "$(median "$name")" \
+    "$(stat_of "$name" 2 min)" "$(stat_of "$name" 2 max)" "$(median "$name" 4)" "$(peak "$name")"
 done
 
 met=0
 missed=0
-check() {  # label, ratio, limit[, processor-time ratio]
+check() {  # label, value, comparison (<= or <), limit[, processor-time ratio]
   local verdict
-  if awk -v r="$2" -v l="$3" 'BEGIN {exit !(r <= l)}'; then
+  if awk -v r="$2" -v o="$3" -v l="$4" \
+    'BEGIN {exit !(r != "n/a" && (o == "<" ? r < l : r <= l))}'; then
     verdict=met
     met=$((met + 1))
   else
     verdict=MISSED
     missed=$((missed + 1))
   fi
-  printf '%-34s %6.2f  (target <= %s)  %-6s' "$1" "$2" "$3" "$verdict"
-  if [ -n "${4:-}" ]; then
-    printf '  cpu %s' "$(awk -v r="$4" 'BEGIN {if (r == "n/a") print r; else printf "%.2f", r}')"
+  printf '%-42s %6.2f  (target %-2s %-4s)  %-6s' "$1" "$2" "$3" "$4" "$verdict"
+  if [ -n "${5:-}" ]; then
+    printf '  cpu %s' "$(awk -v r="$5" 'BEGIN {if (r == "n/a") print r; else printf "%.2f", r}')"
   fi
   printf '\n'
 }
@@ -207,55 +296,24 @@ ratio() {  # name, name[, column]
 }
 
 echo
-echo "Ratios"
-check "to-smp / cp" "$(ratio "vorsel to-smp" cp)" 1.5 "$(ratio "vorsel to-smp" cp 4)"
-check "16-bit to-wav / cp" "$(ratio "vorsel 16-bit" cp)" 1.5 "$(ratio "vorsel 16-bit" cp 4)"
-for coding in u-law A-law 8-bit 16-bit; do
-  check "$coding to-wav / sox" "$(ratio "vorsel $coding" "sox $coding")" 0.5 \
-    "$(ratio "vorsel $coding" "sox $coding" 4)"
-  check "$coding to-wav / sndfile-convert" "$(ratio "vorsel $coding" "sndfile $coding")" 0.8 \
-    "$(ratio "vorsel $coding" "sndfile $coding" 4)"
+echo "Ratios of medians"
+for entry in "${checks[@]}"; do
+  IFS='|' read -r label numerator denominator limit <<<"$entry"
+  check "$label" "$(ratio "$numerator" "$denominator")" "<=" "$limit" \
+    "$(ratio "$numerator" "$denominator" 4)"
 done
-for format in AU AIFF; do
-  action=to-$(tr 'A-Z' 'a-z' <<<"$format")
-  check "16-bit $action / cp" "$(ratio "vorsel $action" cp)" 1.5 "$(ratio "vorsel $action" cp 4)"
-  check "16-bit $action / sox" "$(ratio "vorsel $action" "sox $format 16")" 0.5 \
-    "$(ratio "vorsel $action" "sox $format 16" 4)"
-  check "16-bit $action / sndfile-convert" "$(ratio "vorsel $action" "sndfile $format 16")" 0.8 \
-    "$(ratio "vorsel $action" "sndfile $format 16" 4)"
-done
-check "16-bit AU to-smp / cp" "$(ratio "vorsel au>smp" cp)" 1.5 "$(ratio "vorsel au>smp" cp 4)"
-check "16-bit AIFF to-smp / cp" "$(ratio "vorsel aif>smp" cp)" 1.5 \
-  "$(ratio "vorsel aif>smp" cp 4)"
-check "16-bit to-nsp SDAB / cp" "$(ratio "vorsel nsp SDAB" cp)" 1.5 \
-  "$(ratio "vorsel nsp SDAB" cp 4)"
-check "16-bit NSP SDAB to-smp / cp" "$(ratio "vorsel SDAB>smp" cp)" 1.5 \
-  "$(ratio "vorsel SDAB>smp" cp 4)"
-for layout in 2ch 8ch; do
-  check "per-channel to-nsp $layout / cp" "$(ratio "vorsel nsp $layout" cp)" 2.5 \
-    "$(ratio "vorsel nsp $layout" cp 4)"
-  check "per-channel NSP $layout to-smp / cp" "$(ratio "vorsel $layout>smp" cp)" 2.5 \
-    "$(ratio "vorsel $layout>smp" cp 4)"
-done
-check "16-bit RAW to-smp / cp" "$(ratio "vorsel raw>smp" cp)" 1.5 "$(ratio "vorsel raw>smp" cp 4)"
-check "16-bit to-raw / cp" "$(ratio "vorsel to-raw" cp)" 1.5 "$(ratio "vorsel to-raw" cp 4)"
-check "TXT to-smp / sox .dat to WAV" "$(ratio "vorsel txt>smp" "sox dat>wav")" 0.5 \
-  "$(ratio "vorsel txt>smp" "sox dat>wav" 4)"
 largest=0
-for name in "vorsel to-smp" "vorsel u-law" "vorsel A-law" "vorsel 8-bit" "vorsel 16-bit" \
-  "vorsel to-au" "vorsel to-aiff" "vorsel au>smp" "vorsel aif>smp" "vorsel nsp SDAB" \
-  "vorsel nsp 2ch" "vorsel nsp 8ch" "vorsel SDAB>smp" "vorsel 2ch>smp" "vorsel 8ch>smp" \
-  "vorsel raw>smp" "vorsel to-raw" "vorsel txt>smp"; do
-  largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
+for entry in "${commands[@]}"; do
+  IFS='|' read -r name _ <<<"$entry"
+  if [[ $name == vorsel* ]]; then
+    largest=$(awk -v a="$largest" -v b="$(peak "$name")" 'BEGIN {print (b > a) ? b : a}')
+  fi
 done
-check "vorsel-cli peak memory, MiB" "$largest" 16
+check "vorsel-cli peak memory, MiB" "$largest" "<" 16
 printf 'For information: cp copies inside the kernel; a copy in 16 KiB blocks (dd) takes %.2f of cp,\n' \
   "$(ratio "dd 16k" cp)"
-printf '  to-smp %.2f and 16-bit to-wav %.2f of that copy\n' "$(ratio "vorsel to-smp" "dd 16k")" \
-  "$(ratio "vorsel 16-bit" "dd 16k")"
-printf 'For information: 8-bit without dither (sndfile-convert neither fits nor dithers): %.2f of\n' \
-  "$(ratio "vorsel 8-bit nd" "sndfile 8-bit")"
-printf '  sndfile-convert, %.2f of sox\n' "$(ratio "vorsel 8-bit nd" "sox 8-bit")"
+printf '  WAV to-smp %.2f and 16-bit to-wav %.2f of that copy\n' \
+  "$(ratio "vorsel WAV>smp" "dd 16k")" "$(ratio "vorsel WAV 16-bit" "dd 16k")"
 printf 'vorsel-cli peak memory on a %s-times smaller file: to-smp %.1f MiB, to-wav %.1f MiB\n' \
   100 "$(awk -v k="$small_import" 'BEGIN {print k / 1024}')" \
   "$(awk -v k="$small_export" 'BEGIN {print k / 1024}')"
