@@ -8,9 +8,10 @@ namespace vorsel {
 
 namespace {
 
-// Draws made from whole words at a time: small enough for the stack, large enough that the
-// checks between blocks do not count.
-constexpr size_t kWordBlockDraws = 4096;
+// Draws made from whole words at a time: large enough that the checks between blocks do not
+// count, small enough that few blocks hold a rejected unit (one in 128 for 255 values), which
+// sends the block to Draw.
+constexpr size_t kWordBlockDraws = 512;
 
 // The two loops below run on millions of draws per export, so they are made for the widest
 // vectors the processor offers.
