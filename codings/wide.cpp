@@ -34,8 +34,8 @@ int32_t Load24(const uint8_t* p) {
 }
 
 template <typename Decode>
-void ForEachSample(std::span<const uint8_t> bytes, size_t width, std::span<int16_t> out,
-                   Decode decode) {
+[[gnu::always_inline]] inline void ForEachSample(std::span<const uint8_t> bytes, size_t width,
+                                                 std::span<int16_t> out, Decode decode) {
   const size_t count = bytes.size() / width;
   const uint8_t* p = bytes.data();
   for (size_t i = 0; i < count; ++i, p += width) {
@@ -43,8 +43,10 @@ void ForEachSample(std::span<const uint8_t> bytes, size_t width, std::span<int16
   }
 }
 
+// Inlined, so that the loops are made for each processor that ReduceWideSamples is made for.
 template <ByteOrder order>
-size_t ReduceInOrder(std::span<const uint8_t> bytes, WideCoding coding, std::span<int16_t> out) {
+[[gnu::always_inline]] inline size_t ReduceInOrder(std::span<const uint8_t> bytes,
+                                                   WideCoding coding, std::span<int16_t> out) {
   size_t clipped = 0;
   const size_t width = WideSampleBytes(coding);
   switch (coding) {
@@ -101,8 +103,9 @@ int16_t ReduceFloat(double value, size_t& clipped) {
   return static_cast<int16_t>(rounded);
 }
 
-size_t ReduceWideSamples(std::span<const uint8_t> bytes, WideCoding coding, ByteOrder order,
-                         std::span<int16_t> out) {
+// Every sample of a wide import passes here; made for the widest vectors the processor offers.
+[[gnu::target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")]] size_t ReduceWideSamples(
+    std::span<const uint8_t> bytes, WideCoding coding, ByteOrder order, std::span<int16_t> out) {
   return order == ByteOrder::LittleEndian
              ? ReduceInOrder<ByteOrder::LittleEndian>(bytes, coding, out)
              : ReduceInOrder<ByteOrder::BigEndian>(bytes, coding, out);

@@ -143,6 +143,32 @@ TEST_F(SelectionFile, MinMaxOverTheSelectionKeepsThePosition) {
   EXPECT_EQ(extremes.hi, -32768);
 }
 
+// A file of many blocks whose extremes lie in a late block, in a sample before the selection
+// and in a last scan that the file holds only in part: only whole scans of the selection count,
+// in either byte order.
+TEST_F(SelectionFile, MinMaxTakesWholeScansOfTheSelectionAcrossBlocks) {
+  std::vector<int16_t> samples(3 * 70001 + 2, 0);
+  samples[0] = -30000;
+  samples[150001] = 1234;
+  samples[150002] = -999;
+  samples[3 * 70001] = 30000;
+  samples[3 * 70001 + 1] = -31000;
+  for (const bool msbFirst : {false, true}) {
+    head_ = HeadBytes({"nchans=3", msbFirst ? "msb=first" : "msb=last"});
+    WriteAndOpen(
+        "s.smp",
+        head_ + (msbFirst ? test::BigEndianSamples(samples) : LittleEndianSamples(samples)), false);
+    smp_.SelectAll();
+    smp_.SetSelStart(3);
+    const tsmallintpair extremes = smp_.MinMax();
+    EXPECT_EQ(extremes.lo, -999) << msbFirst;
+    EXPECT_EQ(extremes.hi, 1234) << msbFirst;
+    smp_.SetSellength(149997);
+    EXPECT_EQ(smp_.MinMax().hi, 0);
+    smp_.close_file();
+  }
+}
+
 TEST_F(SelectionFile, LongSearchesRaiseTheBusyEvent) {
   Write({"nchans=1"}, Ramp(200000));
   int calls = 0;
