@@ -43,7 +43,10 @@ constexpr size_t kWordBlockDraws = 512;
 }  // namespace
 
 int32_t DitherGenerator::DrawWide(DitherRange range, uint32_t span) {
-  const auto next32 = [this] { return (uint32_t{NextUnit()} << 16) | NextUnit(); };
+  const auto next32 = [this] {
+    const uint32_t high = NextUnit();
+    return (high << 16) | NextUnit();
+  };
   uint64_t scaled = uint64_t{next32()} * span;
   if (static_cast<uint32_t>(scaled) < span) {
     const uint32_t threshold = (0u - span) % span;
