@@ -62,9 +62,6 @@ constexpr uint64_t kImplausibleShare = 100;
 constexpr uint64_t kAudiblePerImplausible = 10;
 // The bytes that may hold a header; the headers of sound files are mostly shorter.
 constexpr uint64_t kHeadBytes = 512;
-// A reading is lively when at least a quarter of its audible values differ from the one
-// before: a stereo file with the same samples in both channels still is.
-constexpr uint64_t kLivelyShare = 4;
 
 uint64_t FloatBits(const uint8_t* p, FloatCoding coding) {
   const size_t width = WideSampleBytes(coding.coding);
@@ -172,13 +169,9 @@ void CodingGuesser::FloatReading::Add(double x, bool inHead) {
   if (magnitude >= kLeastAudible && magnitude <= kMostAudible) {
     ++audible;
     value = x;
-    if (value != previous) {
-      ++changes;
-    }
   } else if (magnitude != 0) {  // NaN included
     ++implausible;
   }
-  previous = value;
   whole.Add(value);
   if (!inHead) {
     afterHead.Add(value);
@@ -194,10 +187,6 @@ bool CodingGuesser::FloatReading::Plausible() const {
 
 double CodingGuesser::FloatReading::RelativeRoughness() const {
   return afterHead.sumSquares > 0 ? afterHead.Value() : whole.Value();
-}
-
-bool CodingGuesser::FloatReading::Lively() const {
-  return changes * kLivelyShare >= audible;
 }
 
 const CodingGuesser::FloatReading* CodingGuesser::BestReading(int floatCoding) const {
@@ -223,12 +212,12 @@ std::string CodingGuesser::Result() const {
     stats[i] = &codings_[i];
   }
   std::array<const FloatReading*, kFloatCodings> readings{};
-  std::array<bool, kCodings> livelyFloats{};
+  std::array<bool, kCodings> floats{};
   for (int k = 0; k < kFloatCodings; ++k) {
     readings[k] = BestReading(k);
     present[kFirstFloat + k] = readings[k] != nullptr;
     stats[kFirstFloat + k] = readings[k] != nullptr ? &readings[k]->samples : nullptr;
-    livelyFloats[kFirstFloat + k] = readings[k] != nullptr && readings[k]->Lively();
+    floats[kFirstFloat + k] = readings[k] != nullptr;
   }
   const auto meanSquaredDifference = [&stats](int i) {
     return static_cast<double>(stats[i]->sumSquaredDifferences) /
@@ -240,10 +229,9 @@ std::string CodingGuesser::Result() const {
   const auto roughness = [&readings](int i) {
     return readings[i - kFirstFloat]->RelativeRoughness();
   };
-  const bool anyLively =
-      std::find(livelyFloats.begin(), livelyFloats.end(), true) != livelyFloats.end();
+  const bool anyFloats = std::find(floats.begin(), floats.end(), true) != floats.end();
   const int smoothest =
-      anyLively ? Least(roughness, livelyFloats) : Least(meanSquaredDifference, present);
+      anyFloats ? Least(roughness, floats) : Least(meanSquaredDifference, present);
   if (smoothest < 0) {
     return "no guess (empty file)";
   }

@@ -38,8 +38,8 @@ class CodingGuesser {
   // The smoothest coding (least mean squared difference of neighbours) and, when another one
   // is quieter (least mean square), " or " and that one; a wider integer or floating-point
   // coding counts as the quieter one only when it is the smoothest. When a floating-point
-  // coding is plausible and lively, the smoothest is the lively floating-point coding that is
-  // least rough relative to its level. Codings that received no sample take no part;
+  // coding is plausible, the smoothest is the plausible floating-point coding that is least
+  // rough relative to its level. Codings that received no sample take no part;
   // "no guess (empty file)" when none did.
   std::string Result() const;
 
@@ -74,10 +74,8 @@ class CodingGuesser {
     Running samples;           // as an import scales them
     uint64_t audible = 0;      // not zero, and of a magnitude that audio uses
     uint64_t implausible = 0;  // NaN, infinite, or of a magnitude that audio does not use
-    uint64_t changes = 0;      // audible values that differ from the one before
-    double previous = 0;
-    // Of the audible values, all of them and those past the first bytes of the file, where a
-    // header's few audible values would outweigh a quiet signal.
+    // Of all values, the implausible ones as 0, and of those past the first bytes of the file,
+    // where a header's few audible values would outweigh a quiet signal.
     Roughness whole;
     Roughness afterHead;
 
@@ -92,9 +90,6 @@ class CodingGuesser {
     // level; by its absolute level it could seem the smoothest, as such readings are often
     // quiet.
     double RelativeRoughness() const;
-    // Values that change little from one to the next are a constant or a square wave, which
-    // integer samples make as readily as floats; the others are evidence of floats.
-    bool Lively() const;
   };
 
   static constexpr size_t kMostFloatBytes = 8;
