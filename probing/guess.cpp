@@ -1,6 +1,9 @@
 #include "probing/guess.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -16,17 +19,63 @@ namespace vorsel {
 namespace {
 
 constexpr std::array<std::string_view, CodingGuesser::kCodings> kCodingNames = {
-    "u-law",        "A-law",           "uint8",        "sint8",
-    "Intel uint16", "Motorola uint16", "Intel sint16", "Motorola sint16",
-    "Intel sint24", "Motorola sint24", "Intel sint32", "Motorola sint32"};
+    "u-law",         "A-law",
+    "uint8",         "sint8",
+    "Intel uint16",  "Motorola uint16",
+    "Intel sint16",  "Motorola sint16",
+    "Intel sint24",  "Motorola sint24",
+    "Intel sint32",  "Motorola sint32",
+    "Intel float32", "Motorola float32",
+    "Intel float64", "Motorola float64"};
 
 enum Candidate { kMuLaw, kALaw, kUint8, kSint8, kIntelU16, kMotorolaU16, kIntelS16, kMotorolaS16 };
 
 // The wider candidates follow the 16-bit ones, each coding in Intel, then Motorola order.
 constexpr std::array<WideCoding, 2> kWideCodings = {WideCoding::Int24, WideCoding::Int32};
 constexpr int kFirstWide = kMotorolaS16 + 1;
-// A whole number of samples of every wider coding.
+// A whole number of samples of every wider integer coding.
 constexpr size_t kWideStep = 12;
+
+// The floating-point candidates follow the wider integers, in the same order.
+constexpr int kFirstFloat = kFirstWide + 2 * static_cast<int>(kWideCodings.size());
+
+struct FloatCoding {
+  WideCoding coding;
+  ByteOrder order;
+};
+
+constexpr std::array<FloatCoding, CodingGuesser::kFloatCodings> kFloatCodingsInOrder = {{
+    {WideCoding::Float32, ByteOrder::LittleEndian},
+    {WideCoding::Float32, ByteOrder::BigEndian},
+    {WideCoding::Float64, ByteOrder::LittleEndian},
+    {WideCoding::Float64, ByteOrder::BigEndian},
+}};
+
+// Magnitudes that floating-point audio uses: from far below the step of 24-bit samples (quiet
+// noise and fades written as floats stay well above it) to 24 dB beyond full scale. The
+// floats of integer samples scatter their exponents over the whole range; a float file read
+// as doubles gives exponents eight times those of its floats, mostly beyond these bounds.
+constexpr double kLeastAudible = 0x1p-30;
+constexpr double kMostAudible = 0x1p4;
+// At most one value in a hundred may be implausible, and each needs ten audible ones.
+constexpr uint64_t kImplausibleShare = 100;
+constexpr uint64_t kAudiblePerImplausible = 10;
+// The bytes that may hold a header; the headers of sound files are mostly shorter.
+constexpr uint64_t kHeadBytes = 512;
+
+uint64_t FloatBits(const uint8_t* p, FloatCoding coding) {
+  const size_t width = WideSampleBytes(coding.coding);
+  uint64_t bits = 0;
+  for (size_t i = 0; i < width; ++i) {
+    bits = bits << 8 | p[coding.order == ByteOrder::BigEndian ? i : width - 1 - i];
+  }
+  return bits;
+}
+
+double FloatValue(uint64_t bits, WideCoding coding) {
+  return coding == WideCoding::Float32 ? double{std::bit_cast<float>(static_cast<uint32_t>(bits))}
+                                       : std::bit_cast<double>(bits);
+}
 
 // The candidate with the least value; a later one wins only when strictly less.
 template <typename Mean>
@@ -63,6 +112,7 @@ void CodingGuesser::Add(std::span<const uint8_t> block) {
     codings_[kIntelS16].Add(static_cast<int16_t>(intel));
     codings_[kMotorolaS16].Add(static_cast<int16_t>(motorola));
   }
+  AddFloats(block);
   pending_.insert(pending_.end(), block.begin(), block.end());
   const size_t whole = pending_.size() - pending_.size() % kWideStep;
   AddWide(std::span(pending_).first(whole));
@@ -84,19 +134,104 @@ void CodingGuesser::AddWide(std::span<const uint8_t> bytes) {
   }
 }
 
+void CodingGuesser::AddFloats(std::span<const uint8_t> block) {
+  floatPending_.insert(floatPending_.end(), block.begin(), block.end());
+  if (floatPending_.size() < kMostFloatBytes) {
+    return;
+  }
+  // Every float starting at one of these offsets ends within the pending bytes.
+  const size_t starts = floatPending_.size() - (kMostFloatBytes - 1);
+  for (size_t k = 0; k < kFloatCodingsInOrder.size(); ++k) {
+    const size_t width = WideSampleBytes(kFloatCodingsInOrder[k].coding);
+    for (size_t at = 0; at < starts; ++at) {
+      const uint64_t offset = floatOffset_ + at;
+      const uint64_t bits = FloatBits(floatPending_.data() + at, kFloatCodingsInOrder[k]);
+      floatReadings_[k][offset % width].Add(FloatValue(bits, kFloatCodingsInOrder[k].coding),
+                                            offset < kHeadBytes);
+    }
+  }
+  floatPending_.erase(floatPending_.begin(),
+                      floatPending_.begin() + static_cast<std::ptrdiff_t>(starts));
+  floatOffset_ += starts;
+}
+
+void CodingGuesser::Roughness::Add(double x) {
+  const double clipped = std::clamp(x, -1.0, 1.0);
+  const double difference = previous - clipped;
+  sumSquares += clipped * clipped;
+  sumSquaredDifferences += difference * difference;
+  previous = clipped;
+}
+
+void CodingGuesser::FloatReading::Add(double x, bool inHead) {
+  const double magnitude = std::fabs(x);
+  double value = 0;
+  if (magnitude >= kLeastAudible && magnitude <= kMostAudible) {
+    ++audible;
+    value = x;
+  } else if (magnitude != 0) {  // NaN included
+    ++implausible;
+  }
+  whole.Add(value);
+  if (!inHead) {
+    afterHead.Add(value);
+  }
+  size_t clipped = 0;
+  samples.Add(ReduceFloat(x, clipped));
+}
+
+bool CodingGuesser::FloatReading::Plausible() const {
+  return audible > 0 && implausible * kImplausibleShare <= samples.count &&
+         implausible * kAudiblePerImplausible <= audible;
+}
+
+double CodingGuesser::FloatReading::RelativeRoughness() const {
+  return afterHead.sumSquares > 0 ? afterHead.Value() : whole.Value();
+}
+
+const CodingGuesser::FloatReading* CodingGuesser::BestReading(int floatCoding) const {
+  // Floats sit at one offset of the file only; bytes that read as plausible floats at two
+  // offsets keep to a few values that happen to look like exponents (a square wave in 8 bits).
+  const FloatReading* best = nullptr;
+  for (const FloatReading& reading : floatReadings_[floatCoding]) {
+    if (reading.Plausible()) {
+      if (best != nullptr) {
+        return nullptr;
+      }
+      best = &reading;
+    }
+  }
+  return best;
+}
+
 std::string CodingGuesser::Result() const {
   std::array<bool, kCodings> present{};
-  for (int i = 0; i < kCodings; ++i) {
+  std::array<const Running*, kCodings> stats{};
+  for (int i = 0; i < kFirstFloat; ++i) {
     present[i] = codings_[i].count > 0;
+    stats[i] = &codings_[i];
   }
-  const auto meanSquaredDifference = [this](int i) {
-    return static_cast<double>(codings_[i].sumSquaredDifferences) /
-           static_cast<double>(codings_[i].count);
+  std::array<const FloatReading*, kFloatCodings> readings{};
+  std::array<bool, kCodings> floats{};
+  for (int k = 0; k < kFloatCodings; ++k) {
+    readings[k] = BestReading(k);
+    present[kFirstFloat + k] = readings[k] != nullptr;
+    stats[kFirstFloat + k] = readings[k] != nullptr ? &readings[k]->samples : nullptr;
+    floats[kFirstFloat + k] = readings[k] != nullptr;
+  }
+  const auto meanSquaredDifference = [&stats](int i) {
+    return static_cast<double>(stats[i]->sumSquaredDifferences) /
+           static_cast<double>(stats[i]->count);
   };
-  const auto meanSquare = [this](int i) {
-    return static_cast<double>(codings_[i].sumSquares) / static_cast<double>(codings_[i].count);
+  const auto meanSquare = [&stats](int i) {
+    return static_cast<double>(stats[i]->sumSquares) / static_cast<double>(stats[i]->count);
   };
-  const int smoothest = Least(meanSquaredDifference, present);
+  const auto roughness = [&readings](int i) {
+    return readings[i - kFirstFloat]->RelativeRoughness();
+  };
+  const bool anyFloats = std::find(floats.begin(), floats.end(), true) != floats.end();
+  const int smoothest =
+      anyFloats ? Least(roughness, floats) : Least(meanSquaredDifference, present);
   if (smoothest < 0) {
     return "no guess (empty file)";
   }

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <random>
 #include <system_error>
+#include <vector>
 
 #include <sys/stat.h>
 
 #include "formats/format_list.h"
 #include "frontend/format_probes.h"
+#include "tests/formats/wav_test_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace vorsel::test {
@@ -48,6 +52,20 @@ std::string Repeated(std::string_view pattern, int times) {
   return out;
 }
 
+// A sine of 441 Hz at 8000 samples a second (no zero crossing falls on a sample after the
+// first) as floats in Intel order, after `head`.
+std::string IntelFloatSine(double amplitude, bool sixteenBitSteps, std::string head = "") {
+  for (int i = 0; i <= 20000; ++i) {
+    const double x = amplitude * std::sin(2 * M_PI * 441 * i / 8000);
+    const auto bits = std::bit_cast<uint32_t>(
+        static_cast<float>(sixteenBitSteps ? std::round(x * 32768) / 32768 : x));
+    for (int b = 0; b < 4; ++b) {
+      head += static_cast<char>((bits >> (8 * b)) & 0xFF);
+    }
+  }
+  return head;
+}
+
 class GuessTest : public ::testing::Test {
  protected:
   std::string Guess(std::string_view bytes) {
@@ -55,10 +73,23 @@ class GuessTest : public ::testing::Test {
     WriteFile(path, bytes);
     return GuessCoding(path);
   }
+  // The guess for a file that sox writes with `options` from `signal`; -R repeats its noise.
+  std::string GuessSox(const std::string& options, const std::string& signal,
+                       const std::string& name = "take1.raw") {
+    path = dir / name;
+    test::RunPeer("sox -R -V1 -n -r 8000 " + options + " " + test::Quoted(path) + " synth 1 " +
+                  signal);
+    return GuessCoding(path);
+  }
   TempDir dir;
   ProbeSettings settings{.formats = ForeignFormatProbes()};
   std::string path;
 };
+
+// The coding named first, the smoothest.
+std::string Smoothest(const std::string& guess) {
+  return guess.substr(0, guess.find(" or "));
+}
 
 TEST_F(GuessTest, ZeroBytesFavourTheEarliestOfTheEqualCodings) {
   EXPECT_EQ(Guess(std::string(1000, '\0')), "sint8");
@@ -86,6 +117,77 @@ TEST_F(GuessTest, WiderSinesInEachOrder) {
   EXPECT_EQ(Guess(WideSine(4, true)), "Motorola sint32");
   // Eleven bytes fill no twelve; the wider codings take no part.
   EXPECT_EQ(Guess(WideSine(3, true).substr(0, 11)).find("sint24"), std::string::npos);
+}
+
+struct SoxCase {
+  std::string options;
+  std::string coding;
+  std::string file = "take1.raw";  // the extension tells sox the container
+};
+
+TEST_F(GuessTest, SoxFloatsInEachWidthAndOrderWithOrWithoutHeader) {
+  // The samples start 58 bytes into the WAV files and 44 into the AU files.
+  const std::vector<SoxCase> cases = {
+      {"-c 1 -b 32 -L -t raw", "Intel float32"},    {"-c 1 -b 32 -B -t raw", "Motorola float32"},
+      {"-c 2 -b 64 -L -t raw", "Intel float64"},    {"-c 2 -b 64 -B -t raw", "Motorola float64"},
+      {"-c 2 -b 32", "Intel float32", "take1.wav"}, {"-c 1 -b 32", "Motorola float32", "take1.au"},
+      {"-c 1 -b 64", "Intel float64", "take1.wav"}, {"-c 2 -b 64", "Motorola float64", "take1.au"},
+  };
+  for (const SoxCase& c : cases) {
+    for (const std::string signal : {"sine 440 vol 0.5", "pinknoise", "pinknoise vol 0.001",
+                                     "sine 300-3400 vol 0.3", "sine 440 vol 2"}) {
+      EXPECT_EQ(Smoothest(GuessSox(c.options + " -e floating-point", signal, c.file)), c.coding)
+          << c.file << " " << c.options << " " << signal;
+    }
+  }
+}
+
+TEST_F(GuessTest, FloatsOfSixteenBitSamplesAndBehindHeaders) {
+  // Mantissas that end in zero bytes make some integer readings smoother than the floats.
+  EXPECT_EQ(Smoothest(Guess(IntelFloatSine(0.5, true))), "Intel float32");
+  EXPECT_EQ(Smoothest(Guess(IntelFloatSine(0.001, true))), "Intel float32");
+  EXPECT_EQ(Guess(IntelFloatSine(0.001, false, std::string(7, '\xAA'))), "Intel float32");
+  EXPECT_EQ(GuessFileTypeLine(path, settings), "take1.raw is RAW Intel float32?");
+  // A header whose words read as floats of full scale outweighs a quiet signal.
+  EXPECT_EQ(Guess(IntelFloatSine(0.001, false, Repeated(std::string("\0\0\x80\x3F", 4), 3))),
+            "Intel float32");
+}
+
+TEST_F(GuessTest, OtherCodingsAreNotTakenForFloats) {
+  const std::vector<SoxCase> cases = {
+      {"-e u-law", "u-law"},
+      {"-e a-law", "A-law"},
+      {"-b 8 -e unsigned", "uint8"},
+      {"-b 8 -e signed", "sint8"},
+      {"-b 16 -e unsigned -L", "Intel uint16"},
+      {"-b 16 -e unsigned -B", "Motorola uint16"},
+      {"-b 16 -e signed -L", "Intel sint16"},
+      {"-b 16 -e signed -B", "Motorola sint16"},
+      {"-b 24 -e signed -L", "Intel sint24"},
+      {"-b 24 -e signed -B", "Motorola sint24"},
+      {"-b 32 -e signed -L", "Intel sint32"},
+      {"-b 32 -e signed -B", "Motorola sint32"},
+  };
+  for (const SoxCase& c : cases) {
+    for (const std::string signal : {"sine 440 vol 0.5", "pinknoise"}) {
+      EXPECT_EQ(Smoothest(GuessSox("-c 1 -t raw " + c.options, signal)), c.coding)
+          << c.options << " " << signal;
+    }
+  }
+  // Silence but for twenty 16-bit samples of -1 (NaN as floats) and two that read as 1.0.
+  const std::string glitch = std::string(16000, '\0') + std::string("\0\0\x80\x3F", 4) +
+                             std::string(40, '\xFF') + std::string(16000, '\0');
+  // A dithered 8-bit square wave whose bytes all read as plausible exponents, and noise.
+  std::mt19937 random(1);
+  std::string square;
+  std::string noise;
+  for (int i = 0; i < 8000; ++i) {
+    square += static_cast<char>((i / 40 % 2 ? 0x36 : 0xB6) + random() % 2);
+    noise += static_cast<char>(random());
+  }
+  for (const std::string& bytes : {glitch, square, noise}) {
+    EXPECT_EQ(Guess(bytes).find("float"), std::string::npos) << Guess(bytes);
+  }
 }
 
 TEST_F(GuessTest, SmoothestAndQuietestDiffer) {
