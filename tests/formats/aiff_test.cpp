@@ -218,16 +218,20 @@ TEST_F(AiffImport, LittleEndianWideSamplesRoundToSixteenBits) {
 }
 
 TEST_F(AiffImport, WiderSamplesAreRefusedAndTheRestOfTheirChunkIsSkipped) {
+  // 12 bits and fewer are words of 16 or 8 bits; 20 and 36 have no coding here.
   // The status chunk after the refused sound data is still found.
-  const std::string smp =
-      Import(Form("AIFF", ChunkBE("COMM", CommBody(1, 2, 20, kExtended8000)) +
-                              ChunkBE("SSND", SsndBody(std::string(6, '\x41'))) +
-                              ChunkBE("AESD", std::string(24, '\1'))));
-  EXPECT_EQ(log.lines, (std::vector<std::string>{
-                           "in.aif -> out.smp",
-                           "Bits per sample of 20is not supported. Conversion aborted."}));
-  EXPECT_EQ(smp.size(), 1024u);
-  EXPECT_EQ(ItemValue(SmpItems(smp), "AES/EBUchstatus").substr(0, 4), "1,1,");
+  for (const int16_t bits : {20, 36}) {
+    log.lines.clear();
+    const std::string smp =
+        Import(Form("AIFF", ChunkBE("COMM", CommBody(1, 2, bits, kExtended8000)) +
+                                ChunkBE("SSND", SsndBody(std::string(6, '\x41'))) +
+                                ChunkBE("AESD", std::string(24, '\1'))));
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"in.aif -> out.smp",
+                                                   "Bits per sample of " + std::to_string(bits) +
+                                                       "is not supported. Conversion aborted."}));
+    EXPECT_EQ(smp.size(), 1024u);
+    EXPECT_EQ(ItemValue(SmpItems(smp), "AES/EBUchstatus").substr(0, 4), "1,1,");
+  }
 }
 
 TEST_F(AiffImport, SoundDataBeforeAnyCommHasSampleSizeMinusOne) {

@@ -271,15 +271,18 @@ TEST_F(WavImport, UnsupportedBitCountSkipsItsDataChunkAndStillWritesTheFile) {
   // Inside the refused chunk sits what would be an embedded head if it were walked.
   const std::string head = SmpHead({"head=1024", "marker=inside"});
   const std::string body = Chunk("kelm", head) + std::string(6, '\0');
-  Import(Wav(FmtBody(1, 2, 8000, 20), Chunk("data", body)));
-  EXPECT_EQ(log.lines, (std::vector<std::string>{
-                           "in.wav -> out.smp",
-                           "Bits per sample of 20is not supported. Conversion aborted."}));
-  const std::vector<std::string> items = OutputItems();
-  EXPECT_TRUE(OutputSamples().empty());
-  EXPECT_EQ(ItemValue(items, "marker"), "");
-  EXPECT_EQ(ItemValue(items, "nchans"), "2");
-  EXPECT_EQ(ItemValue(items, "sftot"), "16000");
+  for (const int bits : {12, 20, 36}) {
+    log.lines.clear();
+    Import(Wav(FmtBody(1, 2, 8000, bits), Chunk("data", body)));
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"in.wav -> out.smp",
+                                                   "Bits per sample of " + std::to_string(bits) +
+                                                       "is not supported. Conversion aborted."}));
+    const std::vector<std::string> items = OutputItems();
+    EXPECT_TRUE(OutputSamples().empty());
+    EXPECT_EQ(ItemValue(items, "marker"), "");
+    EXPECT_EQ(ItemValue(items, "nchans"), "2");
+    EXPECT_EQ(ItemValue(items, "sftot"), "16000");
+  }
 }
 
 // ---- Embedded SMP head ---------------------------------------------------------------------
