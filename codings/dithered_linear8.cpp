@@ -66,10 +66,8 @@ DitheredLinear8::DitheredLinear8(double factor, DitherRange dither, Representati
   const bool small =
       std::fabs(factor) < kLargestFactor &&
       std::max(std::abs(int64_t{dither.lo}), std::abs(int64_t{dither.hi})) <= kLargestDither;
-  // The test RoundScaled makes for its double path.
-  const bool doubleIsExact =
-      static_cast<double>(static_cast<float>(factor)) == factor && std::fabs(factor) >= 0x1p-14;
-  path_ = !small ? Path::OneByOne : (doubleIsExact ? Path::Double : Path::Extended);
+  path_ = !small ? Path::OneByOne
+                 : (fit_detail::DoubleHoldsScaledSum(factor) ? Path::Double : Path::Extended);
 }
 
 void DitheredLinear8::Run(std::span<const int16_t> samples, uint8_t* out,

@@ -67,11 +67,16 @@ int64_t RoundHalfEven(Real v) {
   return static_cast<int64_t>((v + kMagic) - kMagic);
 }
 
-// The product is formed in extended precision. For a factor that a 32-bit float holds and that is
-// not tiny, a double already holds x * factor + offset exactly wherever the result is not clipped,
-// so this fast path rounds exactly as the extended one.
+// For a factor that a 32-bit float holds and that is not tiny, a double already holds
+// x * factor + offset exactly wherever the result is not clipped, so the double rounds exactly as
+// extended precision does.
+inline bool DoubleHoldsScaledSum(double factor) {
+  return static_cast<double>(static_cast<float>(factor)) == factor && std::fabs(factor) >= 0x1p-14;
+}
+
+// The product is formed in extended precision, or in a double where that rounds the same.
 inline int64_t RoundScaled(int16_t x, double factor, int32_t offset) {
-  if (static_cast<double>(static_cast<float>(factor)) == factor && std::fabs(factor) >= 0x1p-14) {
+  if (DoubleHoldsScaledSum(factor)) {
     return RoundHalfEven(x * factor + offset);
   }
   return RoundHalfEven(static_cast<long double>(x) * factor + offset);
